@@ -36,5 +36,5 @@ function(steward_test name)
         PROPERTIES
             LABELS ${ARG_LAYER}
             TIMEOUT 120
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;STEWARD_TEST_BIN=${CMAKE_BINARY_DIR}/bin")
+            ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endfunction()
