@@ -5,8 +5,7 @@
 
 namespace {
 
-template <class Fn>
-Fn LookUp(HMODULE library, const char* name) {
+template <class Fn> Fn LookUp(HMODULE library, const char* name) {
     return reinterpret_cast<Fn>(GetProcAddress(library, name));
 }
 

@@ -2,9 +2,8 @@
 #include "SysUtils.h"
 #include "TranslatorU.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {

@@ -1,8 +1,7 @@
 #include "Ktlanguage.h"
 
-#include <opencc/opencc.h>
-
 #include <mutex>
+#include <opencc/opencc.h>
 
 namespace {
 
