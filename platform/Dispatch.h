@@ -11,12 +11,20 @@
 #include <string_view>
 #include <unordered_map>
 
-// How a member is invoked; a plain call without arguments may also read a property.
+// How a member is invoked. Flags may be combined (Method | PropertyGet: "call it or read
+// it", as a late-bound call without arguments does).
 enum class DispatchKind {
     Method = 1,
     PropertyGet = 2,
     PropertyPut = 4,
 };
+
+constexpr DispatchKind operator|(DispatchKind a, DispatchKind b) {
+    return static_cast<DispatchKind>(static_cast<int>(a) | static_cast<int>(b));
+}
+constexpr bool HasKind(DispatchKind set, DispatchKind kind) {
+    return (static_cast<int>(set) & static_cast<int>(kind)) != 0;
+}
 
 // The automation interface. Reference counted; names compare without regard to case.
 // Arguments arrive in call order; an argument made with Variant::ByRef writes back to the
@@ -29,15 +37,17 @@ public:
     // The class name used in error messages, e.g. "ReportCounterS.dmReportCounter".
     virtual std::string DispatchClassName() const = 0;
     // Raises EOleError for an unknown member or a wrong argument count.
-    virtual Variant Invoke(std::string_view member, DispatchKind kind,
-                           std::span<Variant> args) = 0;
+    virtual Variant Invoke(std::string_view member, DispatchKind kind, std::span<Variant> args) = 0;
 
 protected:
     virtual ~IDispatch() = default;
 };
 
 // Base for automation objects written in C++: members come from a table filled in the
-// constructor with AddMethod/AddProperty.
+// constructor with AddMethod/AddProperty. A method answers calls and property reads; a
+// property answers reads (and calls without arguments) through its getter and writes
+// through its setter. Create objects with MakeDispatch so the reference count starts
+// owned; the last Release deletes the object.
 class TAutoObject : public IDispatch {
 public:
     using Method = std::function<Variant(std::span<Variant> args)>;
@@ -52,12 +62,15 @@ public:
     Variant Invoke(std::string_view member, DispatchKind kind, std::span<Variant> args) override;
 
     int RefCount() const noexcept { return refCount_.load(); }
+    bool HasMember(std::string_view name) const;
 
 protected:
     ~TAutoObject() override;
 
-    // argCount -1 accepts any number of arguments.
+    // argCount -1 accepts any number of arguments. A second member of the same name
+    // replaces the first.
     void AddMethod(std::string_view name, int argCount, Method method);
+    // Without a getter the property is write-only, without a setter read-only.
     void AddProperty(std::string_view name, Getter getter, Setter setter = {});
 
     // Writes value to an out argument (through its reference when it has one).
@@ -71,16 +84,27 @@ private:
         Getter getter;
         Setter setter;
     };
-    Member* Find(std::string_view name);
+    // Hash and equality that ignore ASCII case and take string views, so a call looks its
+    // member up without building a key.
+    struct NoCaseHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const noexcept;
+    };
+    struct NoCaseEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+
+    const Member* Find(std::string_view name) const;
+    [[noreturn]] void RaiseArgCount(const Member& member, std::size_t given, int expected) const;
 
     std::string className_;
     std::atomic<int> refCount_{0};
-    std::unordered_map<std::string, Member> members_; // keyed by lower-case name
+    std::unordered_map<std::string, Member, NoCaseHash, NoCaseEqual> members_;
 };
 
 // Creates a new reference-counted object of type T and returns it as a DispatchPtr.
-template <class T, class... Args>
-DispatchPtr MakeDispatch(Args&&... args) {
+template <class T, class... Args> DispatchPtr MakeDispatch(Args&&... args) {
     return DispatchPtr(new T(std::forward<Args>(args)...));
 }
 
@@ -94,7 +118,10 @@ bool IsOleClassRegistered(std::string_view progId);
 
 // Creates an object by ProgID: in-process registrations first, then the registry key
 // HKEY_CLASSES_ROOT\<ProgID> whose value "Library" names a shared library exporting
-// OleCreateObjectSymbol. Raises EOleError naming the ProgID when neither has it.
+// OleCreateObjectSymbol. The library is found as LoadLibrary finds it for the caller of
+// CreateOleObject, and stays loaded for the life of the process (its objects may outlive
+// any one caller). Raises EOleError naming the ProgID (and library) when neither has it,
+// the library does not load, lacks the factory, or does not serve the ProgID.
 Variant CreateOleObject(std::string_view progId);
 
 // The C factory a library exports for CreateOleObject. Returns a new object with one

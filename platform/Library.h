@@ -17,10 +17,16 @@ using HMODULE = void*;
 // The file name a library name stands for: "Name.dll" -> "Name.so"; other names unchanged.
 std::string LibraryFileName(std::string_view name);
 
-// Returns null on failure; LibraryErrorText() then tells why.
+// Returns null on failure; LibraryErrorText() then tells why. Libraries load with
+// RTLD_NOW | RTLD_LOCAL: every symbol resolves at once, none leaks into other libraries.
+// When a file is found in a folder but does not load, the search stops with its error.
 HMODULE LoadLibrary(std::string_view name);
+// As LoadLibrary, searching first the folder of the module that contains callerAddress
+// (for code that loads a library on behalf of its own caller).
+HMODULE LoadLibraryFor(std::string_view name, const void* callerAddress);
 void* GetProcAddress(HMODULE module, const char* symbol);
 bool FreeLibrary(HMODULE module);
+// Why the last failing call of this thread failed.
 std::string LibraryErrorText();
 
 // The full path of the module (shared library or program) that contains address.

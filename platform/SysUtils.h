@@ -29,7 +29,7 @@ private:
     class Name : public Base {                                                                     \
     public:                                                                                        \
         using Base::Base;                                                                          \
-        std::string ClassName() const override { return #Name; }                                  \
+        std::string ClassName() const override { return #Name; }                                   \
     }
 
 // A silent error: it unwinds like any other but is never shown or logged.
@@ -40,6 +40,8 @@ STEWARD_DECLARE_EXCEPTION(EConvertError, Exception);
 STEWARD_DECLARE_EXCEPTION(EVariantError, Exception);
 STEWARD_DECLARE_EXCEPTION(EVariantBadIndexError, EVariantError);
 STEWARD_DECLARE_EXCEPTION(EVariantTypeCastError, EVariantError);
+// A number too large for the asked kind (e.g. 3e9 read as a 32-bit integer).
+STEWARD_DECLARE_EXCEPTION(EVariantOverflowError, EVariantError);
 // Automation: unknown class, unknown member, wrong argument count, a failing server call.
 STEWARD_DECLARE_EXCEPTION(EOleError, Exception);
 // The platform's general error for misuse of a control or form (a control that cannot take

@@ -101,18 +101,20 @@ public:
     Variant(std::uint32_t value) noexcept;
     Variant(std::int64_t value) noexcept;
     Variant(long long value) noexcept;
+    Variant(std::uint64_t value) noexcept; // Int64, or Double above the Int64 range
     Variant(float value) noexcept;
     Variant(double value) noexcept;
     Variant(Currency value) noexcept;
     Variant(VarDateTag, TDateTime value) noexcept;
     Variant(VarErrorTag, std::int32_t scode) noexcept;
-    Variant(const char* text);      // byte string
-    Variant(std::string text);      // byte string
-    Variant(std::string_view text); // byte string
-    Variant(const char16_t* text);  // OLE string
-    Variant(std::u16string text);   // OLE string
-    Variant(DispatchPtr object);    // dispatch (null pointer gives an empty dispatch)
-    Variant(IDispatch* object);     // takes a new reference
+    Variant(const char* text);            // byte string
+    Variant(std::string text);            // byte string
+    Variant(std::string_view text);       // byte string
+    Variant(const char16_t* text);        // OLE string
+    Variant(std::u16string text);         // OLE string
+    Variant(DispatchPtr object);          // dispatch (null pointer gives an empty dispatch)
+    Variant(IDispatch* object);           // takes a new reference
+    explicit Variant(VarArrayData array); // an array variant owning these elements
 
     Variant(const Variant& other);
     Variant(Variant&& other) noexcept;
@@ -126,25 +128,35 @@ public:
     static Variant OleStr(std::string_view utf8);
     static Variant FromDate(TDateTime value) noexcept { return Variant(AsDateKind, value); }
 
-    // Kind: the base kind, with varArray for arrays and varByRef for references.
+    // Kind: the base kind, varArray | element kind for arrays, varByRef | varVariant for a
+    // by-reference variant.
     TVarType VType() const noexcept;
     bool IsByRef() const noexcept;
     // The variant itself, or the one a by-reference variant points at.
     Variant& Deref() noexcept;
     const Variant& Deref() const noexcept;
 
-    // Conversions as automation does them. Empty gives 0 / "" / false; null, arrays and
-    // objects raise EVariantTypeCastError; a text that is not a number raises EConvertError.
+    // Conversions as automation does them (all read through a by-reference variant).
+    // Empty gives 0 / "" / false; null, errors, arrays and objects raise
+    // EVariantTypeCastError; a text that is not a number, boolean or date raises
+    // EConvertError; a value outside the asked range raises EVariantOverflowError.
+    // Floating values round half to even when read as integers; True reads as -1.
+    // Texts: integers plain, Double as "%.15g", Single as "%.7g", currency with up to four
+    // decimals, always "." as decimal point; booleans "True"/"False"; dates "yyyy/mm/dd"
+    // plus " hh:nn:ss" when the time of day is not midnight.
     bool AsBoolean() const;
     std::int32_t AsInteger() const;
     std::int64_t AsInt64() const;
     double AsDouble() const;
     Currency AsCurrency() const;
     TDateTime AsDate() const;
-    std::string AsString() const;     // UTF-8
-    std::u16string AsOleStr() const;  // UTF-16
-    DispatchPtr AsDispatch() const;   // raises unless the kind is dispatch (or empty: null ptr)
-    std::int32_t AsError() const;     // the status code of an error variant
+    std::string AsString() const;    // UTF-8
+    std::u16string AsOleStr() const; // UTF-16
+    // The text of a byte string without a copy, valid while the variant keeps it; other
+    // kinds raise EVariantTypeCastError (read them with AsString).
+    std::string_view TextView() const;
+    DispatchPtr AsDispatch() const; // raises unless the kind is dispatch (or empty: null ptr)
+    std::int32_t AsError() const;   // the status code of an error variant
 
     // Arrays (raise EVariantError on a non-array, EVariantBadIndexError on a bad index).
     Variant& operator[](int index);
@@ -157,18 +169,25 @@ public:
     VarArrayData* ArrayData() noexcept;
 
     // Late-bound automation on a dispatch variant: method call, property get and put.
-    // Arguments are passed by value unless made with Variant::ByRef.
+    // Arguments are passed by value unless made with Variant::ByRef. Raises EOleError when
+    // the variant holds no object; errors of the object pass through, other standard
+    // exceptions arrive as EOleError.
+    // A braced list ({a, b, c}) picks the initializer_list forms, which build no heap list.
     Variant Call(std::string_view member, std::vector<Variant> args = {}) const;
+    Variant Call(std::string_view member, std::initializer_list<Variant> args) const;
     Variant Get(std::string_view property, std::vector<Variant> args = {}) const;
+    Variant Get(std::string_view property, std::initializer_list<Variant> args) const;
     void Put(std::string_view property, const Variant& value) const;
 
     void Clear() noexcept;
 
+    // Equal values: numbers across kinds by value, texts across kinds by content, arrays
+    // element by element with the same bounds, objects by identity. Never raises.
     friend bool operator==(const Variant& a, const Variant& b);
 
 private:
-    friend class VarArrayData;
-    friend Variant VarArrayCreateFrom(std::vector<std::pair<int, int>>, TVarType);
+    struct Access; // the conversion and comparison helpers of Variant.cpp
+    friend int VarCompare(const Variant& a, const Variant& b);
 
     struct Null {};
     struct Date {
@@ -182,8 +201,7 @@ private:
     };
     using Storage =
         std::variant<std::monostate, Null, bool, std::int64_t, double, Currency, Date, Error,
-                     std::string, std::u16string, DispatchPtr,
-                     std::unique_ptr<VarArrayData>, Ref>;
+                     std::string, std::u16string, DispatchPtr, std::unique_ptr<VarArrayData>, Ref>;
 
     Storage value_;
     TVarType vt_ = varEmpty;
@@ -195,10 +213,16 @@ public:
     struct Bound {
         int low = 0;
         int high = -1;
-        int Count() const { return high - low + 1; }
+        std::int64_t Count() const { return std::int64_t{high} - low + 1; }
     };
 
+    // Raises EVariantError for no or too many dimensions (at most kMaxDims), a high bound
+    // below low - 1, more than kMaxElements elements, or an element kind that is not a base
+    // kind.
     VarArrayData(std::vector<Bound> bounds, TVarType elementType);
+
+    static constexpr int kMaxDims = 8;
+    static constexpr std::size_t kMaxElements = std::size_t{1} << 26;
 
     int DimCount() const noexcept { return static_cast<int>(bounds_.size()); }
     const Bound& Bounds(int dim) const; // dim counted from 1
@@ -207,7 +231,8 @@ public:
 
     Variant& Element(std::initializer_list<int> indices);
     const Variant& Element(std::initializer_list<int> indices) const;
-    // Elements in storage order (the last index runs fastest).
+    // Elements in storage order (the last index runs fastest). The element kind is where
+    // elements start; assigning an element stores the assigned value as it is.
     std::vector<Variant>& Elements() noexcept { return elements_; }
     const std::vector<Variant>& Elements() const noexcept { return elements_; }
 
@@ -223,22 +248,27 @@ private:
 };
 
 // Creates an array: bounds are (low, high) pairs, one pair per dimension (one or two).
-// Elements start as the default of elementType (empty for varVariant).
+// Elements start as the zero of elementType (empty for varVariant). Bounds known only at
+// run time: build a VarArrayData and wrap it with Variant(VarArrayData).
 Variant VarArrayCreate(std::initializer_list<int> lowHighPairs, TVarType elementType);
 // A one-dimensional varVariant array with bounds 0..n-1 holding the given values.
 Variant VarArrayOf(std::vector<Variant> values);
 
+// 0 for a value that is not an array. Bounds raise EVariantError on a non-array and
+// EVariantBadIndexError for a dimension that does not exist (dimensions count from 1).
 int VarArrayDimCount(const Variant& value);
 int VarArrayLowBound(const Variant& value, int dim);
 int VarArrayHighBound(const Variant& value, int dim);
 void VarArrayRedim(Variant& value, int highBound);
 
+// The tests read through a by-reference variant. VarType gives VType() as it is.
 bool VarIsEmpty(const Variant& value) noexcept;
 bool VarIsNull(const Variant& value) noexcept;
 bool VarIsArray(const Variant& value) noexcept;
 bool VarIsStr(const Variant& value) noexcept;     // byte or OLE string
 bool VarIsNumeric(const Variant& value) noexcept; // integer, floating or currency kinds
 TVarType VarType(const Variant& value) noexcept;
+// The value converted to a base kind, with the conversion rules of the As... functions.
 Variant VarAsType(const Variant& value, TVarType type);
 std::string VarTypeName(TVarType type); // "Integer", "OleStr", "Array of Variant", ...
 
@@ -250,6 +280,10 @@ std::u16string VarToWideStr(const Variant& value);
 // Raises EVariantError for kinds that do not compare (arrays, objects).
 int VarCompare(const Variant& a, const Variant& b);
 
-// UTF-8 <-> UTF-16. Invalid input sequences become U+FFFD.
+// UTF-8 <-> UTF-16. Invalid input sequences (bad bytes, overlong forms, lone surrogates)
+// become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
+bool IsValidUtf8(std::string_view text) noexcept;
+// The text with every invalid UTF-8 sequence replaced by U+FFFD.
+std::string RepairUtf8(std::string_view text);
