@@ -1,10 +1,12 @@
 // CallWebService: the web service is reached by the suite's outside library, which writes
 // the answer into a temporary file that is read here and deleted.
 #include "DateUtils.h"
+#include "Dialogs.h"
 #include "LibStrs.h"
 #include "Library.h"
 #include "XmlHelpers.h"
 
+#include <QApplication>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -31,8 +33,17 @@ std::string& LibraryName() {
     return name;
 }
 
+// The pause is a message dialog when the program shows windows; a program without a user
+// interface has nobody to answer it, so it goes on at once.
+void ShowTracePause(const std::string& message) {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+        return;
+    }
+    MessageDlg(message, mtInformation, TMsgDlgButtons{mbOK});
+}
+
 TracePauseHandler& PauseHandler() {
-    static TracePauseHandler handler;
+    static TracePauseHandler handler = ShowTracePause;
     return handler;
 }
 

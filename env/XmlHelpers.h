@@ -145,8 +145,8 @@ std::string CallWebService(std::string_view address, std::string_view method,
 const std::string& WebServiceLibrary();
 void SetWebServiceLibrary(std::string name);
 
-// The trace pause: shows the message and returns when the user has closed it. The windows
-// layer installs a message dialog; until then the pause does nothing. Returns the previous
-// handler.
+// The trace pause: shows the message and returns when the user has closed it. By default a
+// message dialog with an OK button, and nothing in a program without a user interface.
+// Returns the previous handler.
 using TracePauseHandler = std::function<void(const std::string& message)>;
 TracePauseHandler SetTracePauseHandler(TracePauseHandler handler);

@@ -1,9 +1,12 @@
 // CallWebService end to end: the module's call, the outside library CallWebService.so and
 // a SOAP service played by a loopback HTTP server.
+#include "Dialogs.h"
+#include "TypInfo.h"
 #include "XmlHelpers.h"
 #include "core_test_support.h"
 #include "webservice_test_server.h"
 
+#include <QApplication>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -204,7 +207,11 @@ constexpr const char* TraceChildVariable = "STEWARD_TRACE_PAUSE_RESULT";
 
 // Runs this test program again with extra arguments; the child writes what it saw into a file.
 std::string RunChild(const std::vector<std::string>& extraArguments, const std::string& result) {
-    std::vector<std::string> arguments{"/proc/self/exe", "--gtest_filter=WebServiceTracePause.*"};
+    // The child runs only the test that started it.
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::vector<std::string> arguments{"/proc/self/exe",
+                                       "--gtest_filter=" + std::string(test->test_suite_name()) +
+                                           "." + test->name()};
     arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;
     for (std::string& argument : arguments) {
@@ -241,6 +248,29 @@ TEST(WebServiceTracePause, ALastArgumentTPausesBeforeTheCall) {
               "pause: 跟踪测试中断!可在此时设置Dll之Modules。点\"OK\"继续。");
     EXPECT_EQ(RunChild({"T", "x"}, result), "no pause");
     EXPECT_EQ(RunChild({}, result), "no pause");
+}
+
+TEST(WebServiceTracePause, ByDefaultAWindowedProgramShowsAMessageDialog) {
+    if (const char* result = std::getenv(TraceChildVariable)) {
+        // The child: a windowed program; the dialog is answered through the modal seam.
+        int argc = 1;
+        char name[] = "child";
+        char* argv[] = {name, nullptr};
+        QApplication app(argc, argv);
+        std::string seen = "no dialog";
+        TModalHandlerScope answer([&](TCustomForm& form) -> TModalResult {
+            seen = "dialog: " + GetStrPropByName(form.FindComponent("Message"), "Caption");
+            return mrOk;
+        });
+        SetWebServiceLibrary("/nonexistent/CallWebService.dll");
+        CallWebService("http://127.0.0.1:1/", "Get", "q");
+        std::ofstream(result) << seen;
+        return;
+    }
+    TempDir dir;
+    const std::string result = (dir.Path() / "result.txt").string();
+    EXPECT_EQ(RunChild({"T"}, result),
+              "dialog: 跟踪测试中断!可在此时设置Dll之Modules。点\"OK\"继续。");
 }
 
 TEST(WebServiceTracePause, WithoutAHandlerThePauseDoesNotBlock) {
