@@ -614,6 +614,9 @@ void TBitmap::SetImage(const QImage& image) {
 void TBitmap::Assign(TPersistent* source) {
     if (!source) {
         image_ = QImage();
+        // Releasing the picture is a change its users must see (a button repaints).
+        if (OnChange)
+            OnChange(this);
         return;
     }
     if (auto* b = dynamic_cast<TBitmap*>(source)) {

@@ -250,6 +250,8 @@ class TCanvas : public TPersistent {
 
     void SetTarget(QImage* target) { image_ = target; }
     void SetPainter(QPainter* painter) { painter_ = painter; }
+    // The painter lent while a control paints itself (null otherwise).
+    QPainter* Painter() const { return painter_; }
 
 private:
     template <class F> void Paint(F&& f);

@@ -15,6 +15,11 @@
 #include <cstring>
 #include <string>
 
+// gallery/buttons_grid.cpp
+void AddButtonsGridSection(TForm* form);
+// gallery/comctrls.cpp
+void AddCommonControlsSection(TForm* form);
+
 namespace {
 
 class TfrmGallery : public TForm {
@@ -248,6 +253,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     auto* form = Create<TfrmGallery>(nullptr);
+    AddButtonsGridSection(form);
+    AddCommonControlsSection(form);
     Application->SetMainForm(form);
     form->Show();
     if (screenshot.empty()) {
