@@ -263,8 +263,7 @@ std::string MonthlyOnDayFirstDate(DayNumber day, const Variant& parameters) {
     if (!month) {
         return {};
     }
-    const std::string candidate =
-        Date8OfDay(*month).substr(0, YearMonthLength) + Padded(dayOfMonth, 2);
+    std::string candidate = Date8OfDay(*month).substr(0, YearMonthLength) + Padded(dayOfMonth, 2);
     if (IsValidDate8(candidate)) {
         return candidate;
     }

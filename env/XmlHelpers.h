@@ -19,8 +19,8 @@
 // An XML operation that cannot be done: an invalid path or name, a node that is missing.
 STEWARD_DECLARE_EXCEPTION(EXmlError, EOleError);
 
-struct _xmlNode;
-struct XmlTree; // the shared tree behind documents and nodes
+struct _xmlNode; // NOLINT(bugprone-reserved-identifier): libxml2's own name
+struct XmlTree;  // the shared tree behind documents and nodes
 class TXmlDocument;
 
 class TXmlNode {

@@ -305,7 +305,7 @@ public:
 
 private:
     static locale_t CLocale() {
-        static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+        static const locale_t locale = newlocale(LC_ALL_MASK, "C", nullptr);
         return locale;
     }
     locale_t previous_;
