@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <set>
 
 namespace {
 constexpr int kDefaultWidth = 353;
@@ -30,26 +32,38 @@ const char* const kDefaultHints[TSelectPanel::kHintCount] = {
 const char* const kStyleNames[] = {"sp_Range", "sp_Discrete", "sp_UserChoice"};
 
 int g_codePage = CodePageGB;
+// Bytes of each UTF-16 unit in g_codePage, -1 until asked; empty until first needed.
+std::vector<signed char> g_unitBytes;
 
 bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+unsigned char AsciiLower(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
 int CompareNoCase(std::string_view a, std::string_view b) {
-    if (IsAscii(a) && IsAscii(b)) {
-        std::size_t n = std::min(a.size(), b.size());
-        for (std::size_t i = 0; i < n; ++i) {
-            int ca = std::tolower(static_cast<unsigned char>(a[i]));
-            int cb = std::tolower(static_cast<unsigned char>(b[i]));
+    // Up to the first non-ASCII byte both texts are the same characters in both encodings,
+    // and Qt folds ASCII letters to lower case: a difference found there decides.
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+        if ((ca | cb) & 0x80) {
+            QString qa = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()));
+            QString qb = QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size()));
+            int r = QString::compare(qa, qb, Qt::CaseInsensitive);
+            return r < 0 ? -1 : r > 0 ? 1 : 0;
+        }
+        if (ca != cb) {
+            ca = AsciiLower(ca);
+            cb = AsciiLower(cb);
             if (ca != cb)
                 return ca < cb ? -1 : 1;
         }
-        return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
     }
-    QString qa = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()));
-    QString qb = QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size()));
-    return QString::compare(qa, qb, Qt::CaseInsensitive);
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
 std::string UpperText(std::string_view s) {
@@ -91,6 +105,7 @@ bool ReadInt(std::string_view text, int& value) {
 
 void SetSelectPanelCodePage(int codePage) {
     g_codePage = codePage;
+    g_unitBytes.clear();
 }
 
 int SelectPanelCodePage() {
@@ -100,8 +115,30 @@ int SelectPanelCodePage() {
 int InterfaceByteLength(const std::string& text) {
     if (IsAscii(text))
         return static_cast<int>(text.size());
+    // The interface code pages are stateless, so a text is as long as its characters
+    // together; a character's length is looked up once.
+    if (g_unitBytes.empty())
+        g_unitBytes.assign(0x10000, -1);
     QString q = QString::fromStdString(text);
-    return static_cast<int>(WideToCodePage(q.toStdU16String(), g_codePage).size());
+    const char16_t* units = reinterpret_cast<const char16_t*>(q.utf16());
+    const auto n = static_cast<std::size_t>(q.size());
+    int bytes = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        char16_t unit = units[i];
+        if (unit < 0x80) {
+            ++bytes;
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < n &&
+                   QChar::isLowSurrogate(units[i + 1])) {
+            bytes += static_cast<int>(WideToCodePage({units + i, 2}, g_codePage).size());
+            ++i;
+        } else {
+            signed char& known = g_unitBytes[unit];
+            if (known < 0)
+                known = static_cast<signed char>(WideToCodePage({units + i, 1}, g_codePage).size());
+            bytes += known;
+        }
+    }
+    return bytes;
 }
 
 // ---- Parts --------------------------------------------------------------------------------
@@ -192,9 +229,10 @@ STEWARD_REGISTER_CLASS(TSelectPanel, [](TPropertyBuilder<TSelectPanel>& b) {
 TSelectPanel::TSelectPanel(TComponent* owner)
     : TCustomGroupBox(owner), beginWords_(std::make_unique<TStringList>()),
       finalWords_(std::make_unique<TStringList>()), childHints_(std::make_unique<TStringList>()),
-      columnCaptions_(std::make_unique<TStringList>()) {
+      columnCaptions_(std::make_unique<TStringList>()), rows_(std::make_unique<TRowStore>(*this)) {
     SetBounds(Left(), Top(), kDefaultWidth, kDefaultHeight);
     CreateParts();
+    ListBox->ReleaseRows = [this] { FlushRows(); };
     beginWords_->SetText("起\n起");
     finalWords_->SetText("止\n止");
     for (const char* hint : kDefaultHints)
@@ -207,6 +245,8 @@ TSelectPanel::TSelectPanel(TComponent* owner)
 }
 
 TSelectPanel::~TSelectPanel() {
+    // Rows still pending die with the panel; the list view outlives the store.
+    ListBox->ReleaseRows = nullptr;
     beginWords_->OnChange = nullptr;
     finalWords_->OnChange = nullptr;
     childHints_->OnChange = nullptr;
@@ -719,19 +759,255 @@ void TSelectPanel::DeleteAllClicked(TObject*) {
 
 // ---- Rows ---------------------------------------------------------------------------------
 
-void TSelectPanel::InvalidateListState() {
-    knownRowCount_ = -1;
-    rowsSorted_ = false;
-    rowsDeduplicated_ = false;
+// The panel's own copy of its rows, in list order. Rows equal by the comparison keep the
+// order they came in (seq); while the rows are not known sorted, seq alone is the order.
+// Rows the list view does not hold yet are pending; list items the duplicate rule removed
+// are doomed until the next hand-over.
+struct TSelectPanel::TRowStore {
+    struct TRow {
+        std::vector<std::string> texts; // caption, then sub-items; missing ones read as empty
+        std::uint64_t seq = 0;
+        TListItem* item = nullptr; // null while pending
+    };
+    // A row looked up by its texts: after every stored row it does not sort before.
+    struct TProbe {
+        const std::vector<std::string>* texts;
+    };
+    static constexpr std::uint64_t kLast = ~std::uint64_t(0);
+    struct TOrder {
+        const TSelectPanel* panel;
+        using is_transparent = void;
+        bool Before(const std::vector<std::string>& a, std::uint64_t aSeq,
+                    const std::vector<std::string>& b, std::uint64_t bSeq) const {
+            if (panel->rowsSorted_) {
+                auto column = [](const std::vector<std::string>& t) {
+                    return [&t](int k) {
+                        return k < static_cast<int>(t.size()) ? std::string_view(t[k])
+                                                              : std::string_view();
+                    };
+                };
+                int r = panel->CompareColumns(column(a), column(b));
+                if (r != 0)
+                    return r < 0;
+            }
+            return aSeq < bSeq;
+        }
+        bool operator()(const std::unique_ptr<TRow>& a, const std::unique_ptr<TRow>& b) const {
+            return Before(a->texts, a->seq, b->texts, b->seq);
+        }
+        bool operator()(const TProbe& a, const std::unique_ptr<TRow>& b) const {
+            return Before(*a.texts, kLast, b->texts, b->seq);
+        }
+        bool operator()(const std::unique_ptr<TRow>& a, const TProbe& b) const {
+            return Before(a->texts, a->seq, *b.texts, kLast);
+        }
+    };
+    using TRows = std::set<std::unique_ptr<TRow>, TOrder>;
+    using TPos = TRows::iterator;
+
+    explicit TRowStore(TSelectPanel& p) : panel(p), rows(TOrder{&p}) {}
+
+    // A new pending row: in its sorted place, or last.
+    TPos Add(std::vector<std::string>&& texts, bool sorted) {
+        TPos place = sorted ? rows.upper_bound(TProbe{&texts}) : rows.end();
+        auto row = std::make_unique<TRow>();
+        row->texts = std::move(texts);
+        row->seq = ++nextSeq;
+        TPos pos = rows.emplace_hint(place, std::move(row));
+        ++pending;
+        panel.NoteWidths((*pos)->texts, +1);
+        return pos;
+    }
+
+    void Erase(TPos pos) {
+        const TRow& row = **pos;
+        panel.NoteWidths(row.texts, -1);
+        if (row.item)
+            doomed.push_back(row.item);
+        else
+            --pending;
+        rows.erase(pos);
+    }
+
+    bool Same(TPos a, TPos b) const { return panel.SameCaption((*a)->texts[0], (*b)->texts[0]); }
+
+    // The rows around pos hold no adjacent duplicates, so at most one neighbour can match
+    // it; the bottom-up pass of the rule deletes the lower row of the matching pair.
+    void RemoveAround(TPos pos) {
+        TPos next = std::next(pos);
+        if (next != rows.end() && Same(next, pos)) {
+            Erase(next);
+            return;
+        }
+        if (pos != rows.begin() && Same(pos, std::prev(pos)))
+            Erase(pos);
+    }
+
+    // From the last row up to the second, a row equal to the one above it goes.
+    void RemoveAll() {
+        if (rows.empty())
+            return;
+        for (TPos it = std::prev(rows.end()); it != rows.begin();) {
+            TPos above = std::prev(it);
+            if (Same(it, above))
+                Erase(it);
+            it = above;
+        }
+    }
+
+    void Hold() {
+        if (pending > 0 || !doomed.empty())
+            panel.ListBox->HoldRows();
+    }
+
+    TSelectPanel& panel;
+    TRows rows;
+    std::uint64_t nextSeq = 0;
+    int pending = 0;
+    std::vector<TListItem*> doomed;
+    bool flushing = false;
+    // The rows agree with ListBox as it was at this revision.
+    bool built = false;
+    std::uint64_t revision = 0;
+};
+
+void TOrlListView::ReleaseHeldRows() {
+    if (ReleaseRows)
+        ReleaseRows();
 }
 
-bool TSelectPanel::ListStateValid() const {
-    return knownRowCount_ == ListBox->Items()->Count();
+void TOrlListView::FontChanged() {
+    ++fontGeneration_;
+    TListView::FontChanged();
+}
+
+bool TSelectPanel::RowsInStep() const {
+    return rows_->built && rows_->revision == ListBox->Items()->Revision();
+}
+
+void TSelectPanel::SyncRows() {
+    // The list was changed behind the panel's back: take its rows as they are, order unknown.
+    if (!RowsInStep())
+        RebuildRows(false, true);
+}
+
+void TSelectPanel::RebuildRows(bool sorted, bool recountWidths) {
+    SettleRows();
+    TRowStore& store = *rows_;
+    store.rows.clear();
+    store.doomed.clear();
+    store.pending = 0;
+    rowsSorted_ = sorted;
+    rowsDeduplicated_ = false;
+    subItemCount_ = 0;
+    TListItems* items = ListBox->Items();
+    for (int i = 0; i < items->Count(); ++i) {
+        auto row = std::make_unique<TRowStore::TRow>();
+        row->item = items->Item(i);
+        row->texts = row->item->SubItems()->ToVector();
+        row->texts.insert(row->texts.begin(), row->item->Caption());
+        row->seq = ++store.nextSeq;
+        subItemCount_ = std::max(subItemCount_, static_cast<int>(row->texts.size()) - 1);
+        store.rows.emplace_hint(store.rows.end(), std::move(row));
+    }
+    store.built = true;
+    store.revision = items->Revision();
+    if (recountWidths)
+        RecountWidths();
+}
+
+void TSelectPanel::KeepInsertionOrder() {
+    // Numbering the rows in their present order keeps the set ordered once seq alone counts.
+    std::uint64_t seq = 0;
+    for (auto& row : rows_->rows)
+        row->seq = ++seq;
+    rows_->nextSeq = seq;
+    rowsSorted_ = false;
+}
+
+void TSelectPanel::SettleRows() {
+    if (rows_->pending > 0 || !rows_->doomed.empty())
+        FlushRows();
+}
+
+void TSelectPanel::FlushRows() {
+    TRowStore& store = *rows_;
+    if (store.flushing || (store.pending == 0 && store.doomed.empty()))
+        return;
+    TListItems* items = ListBox->Items();
+    std::vector<int> at;
+    std::vector<std::unique_ptr<TListItem>> made;
+    {
+        // Reading the list below must not start another hand-over.
+        store.flushing = true;
+        struct TDone {
+            bool& flag;
+            ~TDone() { flag = false; }
+        } done{store.flushing};
+        bool inStep = RowsInStep();
+        std::uint64_t expected = store.revision;
+        std::vector<TListItem*> doomed;
+        doomed.swap(store.doomed);
+        for (TListItem* item : doomed) {
+            int index = items->IndexOf(item);
+            if (index >= 0) {
+                items->Delete(index);
+                ++expected;
+            }
+        }
+        // A handler that changed the list leaves the places unknown: the rows go last and
+        // the next AddRow starts over from the list.
+        inStep = inStep && items->Revision() == expected;
+        int place = 0;
+        const int end = items->Count();
+        at.reserve(static_cast<std::size_t>(store.pending));
+        made.reserve(static_cast<std::size_t>(store.pending));
+        for (auto& row : store.rows) {
+            if (row->item) {
+                ++place;
+                continue;
+            }
+            auto item = std::make_unique<TListItem>(items);
+            item->SetCaption(row->texts[0]);
+            TStrings* sub = item->SubItems();
+            sub->BeginUpdate();
+            for (std::size_t k = 1; k < row->texts.size(); ++k)
+                sub->Add(row->texts[k]);
+            while (sub->Count() < subItemCount_)
+                sub->Add("");
+            sub->EndUpdate();
+            row->item = item.get();
+            at.push_back(inStep ? place : end);
+            made.push_back(std::move(item));
+        }
+        store.pending = 0;
+        store.built = inStep;
+        store.revision = items->Revision();
+    }
+    if (made.empty())
+        return;
+    ++store.revision; // the insertion below, before any handler of it runs
+    try {
+        items->InsertItems(at, std::move(made));
+    } catch (...) {
+        store.built = false;
+        throw;
+    }
+}
+
+void TSelectPanel::InvalidateListState() {
+    SettleRows();
+    rows_->built = false;
 }
 
 void TSelectPanel::ClearRows() {
+    TRowStore& store = *rows_;
+    store.rows.clear();
+    store.pending = 0;
+    store.doomed.clear();
     ListBox->Items()->Clear();
-    knownRowCount_ = 0;
+    store.built = true;
+    store.revision = ListBox->Items()->Revision();
     rowsSorted_ = true;
     rowsDeduplicated_ = true;
     subItemCount_ = 0;
@@ -761,112 +1037,88 @@ int TSelectPanel::CompareRows(const TListItem* a, const TListItem* b) const {
                           [b](int k) { return ColumnText(b, k); });
 }
 
-int TSelectPanel::InsertPosition(const std::vector<std::string>& texts) const {
-    // After the last row that sorts before or equal to the new one.
-    auto column = [&texts](int k) {
-        return k < static_cast<int>(texts.size()) ? std::string_view(texts[k]) : std::string_view();
-    };
-    TListItems* items = ListBox->Items();
-    int lo = 0, hi = items->Count();
-    while (lo < hi) {
-        int mid = lo + (hi - lo) / 2;
-        const TListItem* row = items->Item(mid);
-        int r = CompareColumns([row](int k) { return ColumnText(row, k); }, column);
-        if (r <= 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
-}
-
 void TSelectPanel::SortRows() {
+    SettleRows();
+    bool inStep = RowsInStep();
     ListBox->CustomSort([this](TListItem* a, TListItem* b, int) { return CompareRows(a, b); }, 0);
-    rowsSorted_ = true;
-    rowsDeduplicated_ = false;
+    RebuildRows(true, !inStep); // sorting moves rows, it changes no text
 }
 
 void TSelectPanel::RemoveAllDuplicates() {
+    rows_->RemoveAll();
+    rowsDeduplicated_ = true;
+    rows_->Hold();
+}
+
+void TSelectPanel::PadRows(int subItems) {
+    SettleRows();
+    SyncRows(); // every stored row is a list item now
+    subItemCount_ = std::max(subItemCount_, subItems);
+    subItems = subItemCount_;
     TListItems* items = ListBox->Items();
     items->BeginUpdate();
-    for (int i = items->Count() - 1; i >= 1; --i)
-        if (SameCaption(items->Item(i)->Caption(), items->Item(i - 1)->Caption()))
-            DeleteRow(i);
+    for (auto& row : rows_->rows) {
+        if (!row->item)
+            continue; // padded when handed over
+        TStrings* sub = row->item->SubItems();
+        if (sub->Count() >= subItems)
+            continue;
+        sub->BeginUpdate();
+        while (sub->Count() < subItems)
+            sub->Add("");
+        sub->EndUpdate();
+    }
     items->EndUpdate();
-    rowsDeduplicated_ = true;
+    rows_->revision = items->Revision();
 }
 
-void TSelectPanel::RemoveDuplicatesAround(int index) {
-    // The other rows hold no adjacent duplicates, so at most one of the two neighbours can
-    // match; the pass from the bottom up deletes the lower row of a matching pair.
-    TListItems* items = ListBox->Items();
-    if (index + 1 < items->Count() &&
-        SameCaption(items->Item(index + 1)->Caption(), items->Item(index)->Caption())) {
-        DeleteRow(index + 1);
-        return;
-    }
-    if (index >= 1 && SameCaption(items->Item(index)->Caption(), items->Item(index - 1)->Caption()))
-        DeleteRow(index);
-}
-
-void TSelectPanel::DeleteRow(int index) {
-    const TListItem* item = ListBox->Items()->Item(index);
-    for (int k = 0; k < static_cast<int>(lengthCounts_.size()); ++k) {
-        auto& counts = lengthCounts_[k];
-        int len = InterfaceByteLength(ColumnText(item, k));
-        if (len < static_cast<int>(counts.size()) && counts[len] > 0)
-            --counts[len];
-        else
-            widthsStale_ = true;
-    }
-    ListBox->Items()->Delete(index);
-}
-
-void TSelectPanel::PadSubItems(TListItem* item) {
-    TStrings* sub = item->SubItems();
-    if (sub->Count() > subItemCount_) {
-        subItemCount_ = sub->Count();
-        TListItems* items = ListBox->Items();
-        for (int i = 0; i < items->Count(); ++i) {
-            TStrings* other = items->Item(i)->SubItems();
-            while (other->Count() < subItemCount_)
-                other->Add("");
-        }
-        return;
-    }
-    while (sub->Count() < subItemCount_)
-        sub->Add("");
-}
-
-void TSelectPanel::NoteWidths(const TListItem* item) {
+void TSelectPanel::NoteWidths(const std::vector<std::string>& texts, int delta) {
     int columns = ListBox->Columns()->Count();
     if (static_cast<int>(lengthCounts_.size()) < columns)
-        lengthCounts_.resize(columns);
-    for (int k = 0; k < columns; ++k) {
-        auto& counts = lengthCounts_[k];
-        auto len = static_cast<std::size_t>(InterfaceByteLength(ColumnText(item, k)));
-        if (counts.size() <= len)
-            counts.resize(len + 1, 0);
-        ++counts[len];
+        lengthCounts_.resize(static_cast<std::size_t>(columns));
+    int n = std::min(columns, static_cast<int>(texts.size()));
+    for (int k = 0; k < n; ++k) {
+        // Empty texts never decide a width.
+        auto len =
+            static_cast<std::size_t>(InterfaceByteLength(texts[static_cast<std::size_t>(k)]));
+        if (len == 0)
+            continue;
+        auto& counts = lengthCounts_[static_cast<std::size_t>(k)];
+        if (delta > 0) {
+            if (counts.size() <= len)
+                counts.resize(len + 1, 0);
+            ++counts[len];
+        } else if (len < counts.size() && counts[len] > 0) {
+            --counts[len];
+        } else {
+            widthsStale_ = true;
+        }
     }
 }
 
 int TSelectPanel::WidestBytes(int column) const {
     if (column >= static_cast<int>(lengthCounts_.size()))
         return 0;
-    const auto& counts = lengthCounts_[column];
+    const auto& counts = lengthCounts_[static_cast<std::size_t>(column)];
     for (int len = static_cast<int>(counts.size()) - 1; len > 0; --len)
-        if (counts[len] > 0)
+        if (counts[static_cast<std::size_t>(len)] > 0)
             return len;
     return 0;
 }
 
 void TSelectPanel::RecountWidths() {
     widthsStale_ = false;
-    lengthCounts_.assign(ListBox->Columns()->Count(), {});
-    TListItems* items = ListBox->Items();
-    for (int i = 0; i < items->Count(); ++i)
-        NoteWidths(items->Item(i));
+    lengthCounts_.assign(static_cast<std::size_t>(ListBox->Columns()->Count()), {});
+    for (const auto& row : rows_->rows)
+        NoteWidths(row->texts, +1);
+}
+
+int TSelectPanel::LetterWidth() {
+    if (letterFont_ != ListBox->FontGeneration()) {
+        letterWidth_ = QFontMetrics(ListBox->Font()->ToQFont()).horizontalAdvance(QLatin1Char('W'));
+        letterFont_ = ListBox->FontGeneration();
+    }
+    return letterWidth_;
 }
 
 void TSelectPanel::ApplyColumnWidths() {
@@ -874,8 +1126,7 @@ void TSelectPanel::ApplyColumnWidths() {
         return;
     if (widthsStale_)
         RecountWidths();
-    QFontMetrics fm(ListBox->Font()->ToQFont());
-    int w = fm.horizontalAdvance(QLatin1Char('W'));
+    int w = LetterWidth();
     TListColumns* columns = ListBox->Columns();
     for (int k = 0; k < columns->Count(); ++k) {
         TListColumn* column = columns->Items(k);
@@ -885,71 +1136,66 @@ void TSelectPanel::ApplyColumnWidths() {
     }
 }
 
-void TSelectPanel::RefreshListState() {
-    if (ListStateValid())
-        return;
-    TListItems* items = ListBox->Items();
-    knownRowCount_ = items->Count();
-    rowsSorted_ = false;
-    rowsDeduplicated_ = false;
-    subItemCount_ = 0;
-    for (int i = 0; i < knownRowCount_; ++i)
-        subItemCount_ = std::max(subItemCount_, items->Item(i)->SubItems()->Count());
-    RecountWidths();
+bool TSelectPanel::AddRow(const std::vector<std::string>& texts) {
+    return AddTexts(texts);
 }
 
-bool TSelectPanel::AddRow(const std::vector<std::string>& texts) {
+bool TSelectPanel::AddTexts(std::vector<std::string> texts) {
     if (texts.empty())
         return false;
     try {
-        RefreshListState();
+        SyncRows();
         TListColumns* columns = ListBox->Columns();
         while (columns->Count() < static_cast<int>(texts.size()))
             columns->Add()->SetCaption("Data" + std::to_string(columns->Count()));
-        TListItems* items = ListBox->Items();
-        bool sortedInsert = sortListBox_ && rowsSorted_;
-        int index = sortedInsert ? InsertPosition(texts) : items->Count();
-        TListItem* item = items->Insert(index);
-        item->SetCaption(texts[0]);
-        TStrings* sub = item->SubItems();
-        sub->BeginUpdate();
-        for (std::size_t i = 1; i < texts.size(); ++i)
-            sub->Add(texts[i]);
-        sub->EndUpdate();
-        PadSubItems(item);
-        NoteWidths(item);
-        if (sortListBox_ && !sortedInsert) {
+        int subItems = static_cast<int>(texts.size()) - 1;
+        if (subItems > subItemCount_)
+            PadRows(subItems);
+        TRowStore& store = *rows_;
+        if (sortListBox_ && !rowsSorted_) {
+            // Rows in no known order: the whole rule, append, sort, remove duplicates.
+            store.Add(std::move(texts), false);
             SortRows();
-            index = item->Index();
-        } else if (!sortListBox_) {
-            rowsSorted_ = false;
-        }
-        if (checkDuplicate_ != cd_None) {
-            if (rowsDeduplicated_)
-                RemoveDuplicatesAround(index);
-            else
+            if (checkDuplicate_ != cd_None)
                 RemoveAllDuplicates();
         } else {
-            rowsDeduplicated_ = false;
+            if (!sortListBox_ && rowsSorted_)
+                KeepInsertionOrder();
+            // Inserting after the rows that sort equal is what a stable sort of the
+            // appended row gives.
+            TRowStore::TPos pos = store.Add(std::move(texts), sortListBox_);
+            if (checkDuplicate_ == cd_None)
+                rowsDeduplicated_ = false;
+            else if (rowsDeduplicated_)
+                store.RemoveAround(pos);
+            else
+                RemoveAllDuplicates();
         }
-        knownRowCount_ = items->Count();
+        store.Hold();
         ApplyColumnWidths();
         return true;
     } catch (...) {
-        InvalidateListState();
+        try {
+            InvalidateListState();
+        } catch (...) {
+        }
         return false;
     }
 }
 
 void TSelectPanel::SetCheckDuplicate(TCheckDuplicate v) {
+    TCheckDuplicate old = checkDuplicate_;
     checkDuplicate_ = v;
+    // Case-insensitive rows are free of exact duplicates too; the other way round they
+    // need not be.
+    if (old != v && !(old == cd_CaseInsensitive && v == cd_CheckCase))
+        rowsDeduplicated_ = false;
     if (v == cd_None)
         return;
-    RefreshListState();
+    SyncRows();
     SetSortListBox(true);
     if (!IsRangeMode())
         RemoveAllDuplicates();
-    knownRowCount_ = ListBox->Items()->Count();
     ApplyColumnWidths();
 }
 
@@ -959,23 +1205,20 @@ void TSelectPanel::SetSortListBox(bool v) {
     sortListBox_ = v;
     if (!v)
         return;
-    bool known = ListStateValid();
+    SyncRows();
     SortRows();
-    knownRowCount_ = known ? ListBox->Items()->Count() : -1;
 }
 
 void TSelectPanel::ClickColumnHeader(int column) {
+    SyncRows();
+    KeepInsertionOrder(); // the stored order must not depend on the column while it changes
     if (column == sortColumn_) {
         sortAscending_ = !sortAscending_;
     } else {
         sortColumn_ = column;
         sortAscending_ = true;
     }
-    bool wasValid = ListStateValid();
     SortRows();
-    knownRowCount_ = wasValid ? ListBox->Items()->Count() : -1;
-    if (!wasValid)
-        rowsSorted_ = false;
 }
 
 TStrings* TSelectPanel::ColumnCaptions() const {
@@ -997,7 +1240,6 @@ void TSelectPanel::SetColumnCaptions(TStrings* captions) {
         c->SetWidth(ColumnHeaderWidth);
     }
     widthsStale_ = true;
-    knownRowCount_ = -1;
 }
 
 // ---- Saved value --------------------------------------------------------------------------
@@ -1039,7 +1281,7 @@ bool TSelectPanel::RebuildList(const std::string& listText) {
                     break;
                 p = q + 1;
             }
-            ok = AddRow(texts);
+            ok = AddTexts(std::move(texts));
         }
         start = end + 1;
     }

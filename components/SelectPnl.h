@@ -55,13 +55,21 @@ class TOrlListView : public TListView {
     void SetColumnsAutoSize(bool v) { columnsAutoSize_ = v; }
     // Told when the user clicks a column header.
     std::function<void(int column)> HeaderClicked;
+    // The panel gathers rows and hands them over in bulk when the list is next looked at.
+    using TListView::HoldRows;
+    std::function<void()> ReleaseRows;
+    // Changes with every font change (the panel caches text widths).
+    int FontGeneration() const { return fontGeneration_; }
 
 protected:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void ColClick(TListColumn* column) override;
+    void ReleaseHeldRows() override;
+    void FontChanged() override;
 
 private:
     bool columnsAutoSize_ = true;
+    int fontGeneration_ = 0;
 };
 
 // How a range panel that holds a date condition shows saved date-8 texts.
@@ -230,24 +238,29 @@ private:
     std::string WordFor(const TStrings* words, int entry) const;
     TPoint ToPanel(const TControl* part, int x, int y) const;
 
-    // List bookkeeping that keeps AddRow near O(log n): whether the rows are known to be
-    // sorted and free of adjacent duplicates, and the widest texts per column.
+    // The rows as the panel keeps them (TRowStore, in list order): AddRow finds the place
+    // and the neighbours of a row there in O(log n), and new rows reach ListBox in bulk when
+    // the list is next looked at. The state below describes the stored rows.
+    struct TRowStore;
+    bool AddTexts(std::vector<std::string> texts);
+    bool RowsInStep() const;
+    void SyncRows();
+    void RebuildRows(bool sorted, bool recountWidths);
+    void KeepInsertionOrder();
+    void FlushRows();
+    void SettleRows();
     void InvalidateListState();
-    bool ListStateValid() const;
-    int InsertPosition(const std::vector<std::string>& texts) const;
-    void RefreshListState();
+    void PadRows(int subItems);
     // Compares two rows given as column readers (k -> text of column k).
     template <class A, class B> int CompareColumns(A a, B b) const;
-    void RemoveDuplicatesAround(int index);
     void RemoveAllDuplicates();
     void SortRows();
     bool SameCaption(const std::string& a, const std::string& b) const;
     int CompareRows(const TListItem* a, const TListItem* b) const;
-    void PadSubItems(TListItem* item);
-    void DeleteRow(int index);
-    void NoteWidths(const TListItem* item);
+    void NoteWidths(const std::vector<std::string>& texts, int delta);
     void RecountWidths();
     int WidestBytes(int column) const;
+    int LetterWidth();
     void ApplyColumnWidths();
 
     TSelectStyle style_ = sp_Range;
@@ -274,14 +287,15 @@ private:
     bool lastEnabled_ = true;
     bool wordsUpdating_ = false;
 
-    int knownRowCount_ = -1;  // rows when the state below was last right; -1 unknown
-    bool rowsSorted_ = false; // sorted by the current comparison
+    std::unique_ptr<TRowStore> rows_;
+    bool rowsSorted_ = false; // stored and listed by the current comparison
     bool rowsDeduplicated_ = false;
     int subItemCount_ = 0; // sub-items every row has
     // Per column, how many texts have each length in interface bytes: the widest text
     // stays known when rows are deleted one at a time.
     std::vector<std::vector<int>> lengthCounts_;
     bool widthsStale_ = false;
+    int letterWidth_ = 0, letterFont_ = -1; // width of "W" in the list's font generation
 };
 
 // The code page whose byte lengths size the list's columns ("936", "950" or "437").

@@ -49,7 +49,7 @@ bool IsValidIdent(std::string_view s) {
 // TClassInfo
 
 TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, Factory factory,
-                       Describe describe)
+                       const Describe& describe)
     : name_(std::move(name)), parent_(parent), factory_(factory) {
     if (describe)
         describe(*this);

@@ -84,7 +84,8 @@ public:
     using Factory = TComponent* (*)(TComponent* owner);
     using Describe = std::function<void(TClassInfo&)>;
 
-    TClassInfo(std::string name, const TClassInfo* parent, Factory factory, Describe describe);
+    TClassInfo(std::string name, const TClassInfo* parent, Factory factory,
+               const Describe& describe);
     TClassInfo(const TClassInfo&) = delete;
     TClassInfo& operator=(const TClassInfo&) = delete;
     ~TClassInfo();

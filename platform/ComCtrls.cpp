@@ -4,6 +4,7 @@
 #include "TypInfo.h"
 
 #include <QAbstractTableModel>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -21,7 +22,6 @@
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 static QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -70,7 +70,7 @@ public:
     explicit TListViewModel(TCustomListView* lv) : lv_(lv) {}
 
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : lv_->items_->Count();
+        return parent.isValid() ? 0 : lv_->items_->RawCount();
     }
     int columnCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : std::max(1, lv_->columns_->Count());
@@ -129,7 +129,7 @@ public:
         return true;
     }
 
-    void BeginInsert(int row) { beginInsertRows({}, row, row); }
+    void BeginInsert(int row, int count = 1) { beginInsertRows({}, row, row + count - 1); }
     void EndInsert() { endInsertRows(); }
     void BeginRemove(int row) { beginRemoveRows({}, row, row); }
     void EndRemove() { endRemoveRows(); }
@@ -163,13 +163,11 @@ public:
         for (const QModelIndex& i : before)
             held.push_back(lv_->ItemAt(i));
         sort();
-        std::unordered_map<const TListItem*, int> rows;
-        for (int r = 0; r < lv_->items_->Count(); ++r)
-            rows[lv_->items_->Item(r)] = r;
         QModelIndexList after;
         for (qsizetype k = 0; k < before.size(); ++k) {
             TListItem* it = held[static_cast<size_t>(k)];
-            after << (it ? index(rows[it], before[k].column()) : QModelIndex());
+            int row = it ? lv_->items_->Find(it) : -1;
+            after << (row >= 0 ? index(row, before[k].column()) : QModelIndex());
         }
         changePersistentIndexList(before, after);
         emit layoutChanged();
@@ -212,7 +210,7 @@ public:
                 if (after[r] == before[r] || bool(before[r]) != (pass == 0))
                     continue;
                 bool allowed = true;
-                lv_->Guard([&] { allowed = lv_->CanChange(lv_->items_->Item(int(r)), ctState); });
+                lv_->Guard([&] { allowed = lv_->CanChange(lv_->items_->At(int(r)), ctState); });
                 if (!allowed)
                     refused.push_back(r);
             }
@@ -468,8 +466,10 @@ void TListItem::SetCaption(const std::string& s) {
     if (lv && Index() >= 0 && !lv->CanChange(this, ctText))
         return;
     caption_ = s;
-    if (lv && Index() >= 0)
+    if (lv && Index() >= 0) {
+        ++owner_->revision_;
         lv->ItemChanged(this, ctText);
+    }
 }
 
 void TListItem::SetImageIndex(int v) {
@@ -492,8 +492,10 @@ void TListItem::SetData(void* p) {
 void TListItem::SubItemsChanged() {
     TCustomListView* lv = ListView();
     int row = Index();
-    if (lv && row >= 0)
+    if (lv && row >= 0) {
+        ++owner_->revision_;
         lv->model_->RowChanged(row);
+    }
 }
 
 bool TListItem::Selected() const {
@@ -601,7 +603,8 @@ TListItems::TListItems(TCustomListView* owner) : owner_(owner) {}
 TListItems::~TListItems() = default;
 
 TListItem* TListItems::Item(int index) const {
-    if (index < 0 || index >= Count())
+    Settle();
+    if (index < 0 || index >= RawCount())
         throw EListError("List index out of bounds (" + std::to_string(index) + ")");
     return items_[static_cast<size_t>(index)].get();
 }
@@ -617,6 +620,10 @@ TListItem* TListItems::Insert(int index) {
     TListItem* p = item.get();
     owner_->model_->BeginInsert(index);
     items_.insert(items_.begin() + index, std::move(item));
+    p->indexHint_ = index;
+    Shifted(index);
+    if (hintsValid_ == index)
+        hintsValid_ = index + 1;
     owner_->model_->EndInsert();
     if (!owner_->Quiet() && owner_->OnInsert)
         owner_->Guard([&] { owner_->OnInsert(owner_, p); });
@@ -633,12 +640,118 @@ void TListItems::Delete(int index) {
     owner_->model_->BeginRemove(index);
     std::unique_ptr<TListItem> gone = std::move(items_[static_cast<size_t>(index)]);
     items_.erase(items_.begin() + index);
+    gone->indexHint_ = -1;
+    Shifted(index);
     owner_->model_->EndRemove();
     owner_->selection_->suppress_ = false;
 }
 
+void TListItems::InsertItems(const std::vector<int>& at,
+                             std::vector<std::unique_ptr<TListItem>> items) {
+    Settle();
+    const int n = RawCount();
+    const int k = static_cast<int>(items.size());
+    if (static_cast<int>(at.size()) != k)
+        throw EListError("InsertItems: one place per item");
+    for (int j = 0; j < k; ++j) {
+        if (at[static_cast<size_t>(j)] < 0 || at[static_cast<size_t>(j)] > n ||
+            (j > 0 && at[static_cast<size_t>(j)] < at[static_cast<size_t>(j - 1)]))
+            throw EListError("List index out of bounds (" +
+                             std::to_string(at[static_cast<size_t>(j)]) + ")");
+        const TListItem* item = items[static_cast<size_t>(j)].get();
+        if (!item || item->owner_ != this || item->indexHint_ >= 0)
+            throw EListError("InsertItems: an item that is not a new item of this list");
+    }
+    if (k == 0)
+        return;
+    std::vector<TListItem*> added;
+    added.reserve(static_cast<size_t>(k));
+    for (auto& i : items)
+        added.push_back(i.get());
+
+    // Runs of items that go to the same place.
+    std::vector<std::pair<int, int>> runs; // (place, first item)
+    for (int j = 0; j < k; ++j)
+        if (j == 0 || at[static_cast<size_t>(j)] != at[static_cast<size_t>(j - 1)])
+            runs.emplace_back(at[static_cast<size_t>(j)], j);
+    // A handful of places costs a handful of shifts; beyond that one pass and a reset is
+    // cheaper, for the list and for the views.
+    constexpr size_t kFewPlaces = 8;
+    TListViewModel* model = owner_->model_;
+    if (runs.size() <= kFewPlaces) {
+        // From the last place back, so that the places ahead stay where they were.
+        for (size_t r = runs.size(); r-- > 0;) {
+            int place = runs[r].first, first = runs[r].second;
+            int last = r + 1 < runs.size() ? runs[r + 1].second : k;
+            model->BeginInsert(place, last - first);
+            items_.insert(items_.begin() + place, std::make_move_iterator(items.begin() + first),
+                          std::make_move_iterator(items.begin() + last));
+            for (int j = first; j < last; ++j)
+                added[static_cast<size_t>(j)]->indexHint_ = place + (j - first);
+            hintsValid_ = std::min(hintsValid_, place);
+            model->EndInsert();
+        }
+        ++revision_;
+    } else {
+        // The selection and the focus belong to items, not rows: carry them over the reset.
+        TListViewSelection* selection = owner_->selection_;
+        std::vector<TListItem*> selected;
+        for (const QItemSelectionRange& range : selection->selection())
+            if (range.left() == 0)
+                for (int row = range.top(); row <= range.bottom(); ++row)
+                    if (row >= 0 && row < n)
+                        selected.push_back(At(row));
+        TListItem* current = owner_->ItemAt(selection->currentIndex());
+
+        selection->suppress_ = true;
+        model->BeginReset();
+        std::vector<std::unique_ptr<TListItem>> merged;
+        merged.reserve(static_cast<size_t>(n + k));
+        int j = 0;
+        for (int i = 0; i <= n; ++i) {
+            for (; j < k && at[static_cast<size_t>(j)] == i; ++j)
+                merged.push_back(std::move(items[static_cast<size_t>(j)]));
+            if (i < n)
+                merged.push_back(std::move(items_[static_cast<size_t>(i)]));
+        }
+        items_.swap(merged);
+        for (int i = 0; i < n + k; ++i)
+            items_[static_cast<size_t>(i)]->indexHint_ = i;
+        hintsValid_ = n + k;
+        ++revision_;
+        model->EndReset();
+
+        std::vector<int> rows;
+        rows.reserve(selected.size());
+        for (TListItem* item : selected)
+            rows.push_back(item->indexHint_);
+        std::sort(rows.begin(), rows.end());
+        int lastColumn = owner_->rowSelect_ ? model->columnCount() - 1 : 0;
+        QItemSelection keep;
+        for (size_t a = 0; a < rows.size();) {
+            size_t b = a + 1;
+            while (b < rows.size() && rows[b] == rows[b - 1] + 1)
+                ++b;
+            keep.select(model->index(rows[a], 0), model->index(rows[b - 1], lastColumn));
+            a = b;
+        }
+        if (!keep.isEmpty())
+            selection->QItemSelectionModel::select(keep, QItemSelectionModel::Select);
+        if (current)
+            selection->setCurrentIndex(model->index(current->indexHint_, 0),
+                                       QItemSelectionModel::NoUpdate);
+        selection->suppress_ = false;
+    }
+
+    if (!owner_->Quiet() && owner_->OnInsert)
+        for (TListItem* p : added)
+            owner_->Guard([&] { owner_->OnInsert(owner_, p); });
+    if (owner_->sortType_ != stNone)
+        owner_->SortNow();
+}
+
 void TListItems::Clear() {
-    if (items_.empty())
+    if (Count() == 0)
         return;
     BeginUpdate();
     for (auto& i : items_)
@@ -646,15 +759,40 @@ void TListItems::Clear() {
     owner_->model_->BeginReset();
     std::vector<std::unique_ptr<TListItem>> gone;
     gone.swap(items_);
+    for (auto& i : gone)
+        i->indexHint_ = -1;
+    Shifted(0);
     owner_->model_->EndReset();
     EndUpdate();
 }
 
 int TListItems::IndexOf(const TListItem* item) const {
-    for (size_t i = 0; i < items_.size(); ++i)
-        if (items_[i].get() == item)
-            return static_cast<int>(i);
+    Settle();
+    return Find(item);
+}
+
+int TListItems::Find(const TListItem* item) const {
+    if (!item || item->owner_ != this || item->indexHint_ < 0)
+        return -1;
+    int hint = item->indexHint_;
+    if (hint < RawCount() && items_[static_cast<size_t>(hint)].get() == item)
+        return hint;
+    // Renumber from the end of the known prefix up to the item; what is renumbered stays
+    // known until the next insertion or deletion in front of it.
+    for (int i = hintsValid_; i < RawCount(); ++i) {
+        TListItem* p = items_[static_cast<size_t>(i)].get();
+        p->indexHint_ = i;
+        hintsValid_ = i + 1;
+        if (p == item)
+            return i;
+    }
     return -1;
+}
+
+void TListItems::Release() const {
+    held_ = false;
+    if (!owner_->IsDestroying())
+        owner_->ReleaseHeldRows();
 }
 
 void TListItems::BeginUpdate() {
@@ -674,6 +812,7 @@ void TListItems::EndUpdate() {
 
 void TListItems::Assign(TPersistent* source) {
     if (auto* other = dyn<TListItems>(source)) {
+        other->Settle();
         BeginUpdate();
         Clear();
         for (auto& i : other->items_)
@@ -823,13 +962,54 @@ QStackedWidget* TCustomListView::Container() const {
 }
 
 QAbstractItemView* TCustomListView::ActiveView() const {
+    items_->Settle();
+    return ShownView();
+}
+
+QAbstractItemView* TCustomListView::ShownView() const {
     if (viewStyle_ == vsReport)
         return treeView_;
     return listView_;
 }
 
 QWidget* TCustomListView::FocusWidget() const {
-    return ActiveView();
+    return ShownView();
+}
+
+void TCustomListView::HoldRows() {
+    if (items_->held_)
+        return;
+    items_->held_ = true;
+    QMetaObject::invokeMethod(
+        Widget(), [this] { Guard([&] { items_->Settle(); }); }, Qt::QueuedConnection);
+}
+
+bool TCustomListView::WidgetEvent(QObject* watched, QEvent* event) {
+    if (items_->held_ && !IsDestroying()) {
+        switch (event->type()) {
+        case QEvent::Paint:
+        case QEvent::Show:
+        case QEvent::FocusIn:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::InputMethod:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            Guard([&] { items_->Settle(); });
+            break;
+        default:
+            break;
+        }
+    }
+    return TWinControl::WidgetEvent(watched, event);
 }
 
 int TCustomListView::ColorRole() const {
@@ -842,13 +1022,13 @@ QModelIndex TCustomListView::IndexOf(const TListItem* item, int column) const {
 }
 
 TListItem* TCustomListView::ItemAt(const QModelIndex& index) const {
-    if (!index.isValid() || index.row() < 0 || index.row() >= items_->Count())
+    if (!index.isValid() || index.row() < 0 || index.row() >= items_->RawCount())
         return nullptr;
-    return items_->Item(index.row());
+    return items_->At(index.row());
 }
 
 void TCustomListView::ItemChanged(TListItem* item, TItemChange change) {
-    int row = items_->IndexOf(item);
+    int row = items_->Find(item);
     if (row < 0)
         return;
     model_->RowChanged(row);
@@ -889,11 +1069,11 @@ void TCustomListView::ApplyColumn(int index) {
 void TCustomListView::SetViewStyle(TViewStyle v) {
     if (v == viewStyle_)
         return;
-    bool hadFocus = ActiveView()->hasFocus();
+    bool hadFocus = ShownView()->hasFocus();
     viewStyle_ = v;
     ApplyViewStyle();
     if (hadFocus)
-        ActiveView()->setFocus();
+        ShownView()->setFocus();
 }
 
 void TCustomListView::ApplyViewStyle() {
@@ -944,7 +1124,7 @@ void TCustomListView::Arrange(TListArrangement) {
 }
 
 bool TCustomListView::IsEditing() const {
-    return ViewEditing(ActiveView());
+    return ViewEditing(ShownView());
 }
 
 TListItem* TCustomListView::Selected() const {
@@ -962,6 +1142,7 @@ void TCustomListView::SetSelected(TListItem* item) {
 }
 
 TListItem* TCustomListView::ItemFocused() const {
+    items_->Settle();
     return ItemAt(selection_->currentIndex());
 }
 
@@ -1170,6 +1351,7 @@ void TCustomListView::SortWith(const std::function<int(TListItem*, TListItem*)>&
                 [&](const std::unique_ptr<TListItem>& a, const std::unique_ptr<TListItem>& b) {
                     return cmp(a.get(), b.get()) < 0;
                 });
+            items_->Shifted(0);
         });
     } catch (...) {
         sorting_ = false;
@@ -1230,7 +1412,7 @@ void TCustomListView::Edit(TListItem* item, const std::string& text) {
     std::string s = text;
     if (!Quiet() && OnEdited)
         OnEdited(this, item, s); // an error keeps the old caption
-    if (items_->IndexOf(item) >= 0)
+    if (items_->Find(item) >= 0)
         item->SetCaption(s);
 }
 
@@ -1250,7 +1432,7 @@ void TCustomListView::SelectionChanged(const QItemSelection& selected,
         std::vector<int> v;
         for (const QItemSelectionRange& r : s)
             for (int row = r.top(); row <= r.bottom(); ++row)
-                if (r.left() == 0 && row >= 0 && row < items_->Count())
+                if (r.left() == 0 && row >= 0 && row < items_->RawCount())
                     v.push_back(row);
         std::sort(v.begin(), v.end());
         v.erase(std::unique(v.begin(), v.end()), v.end());
@@ -1258,9 +1440,9 @@ void TCustomListView::SelectionChanged(const QItemSelection& selected,
     };
     std::vector<TListItem*> off, on;
     for (int r : rows(deselected))
-        off.push_back(items_->Item(r));
+        off.push_back(items_->At(r));
     for (int r : rows(selected))
-        on.push_back(items_->Item(r));
+        on.push_back(items_->At(r));
     for (TListItem* i : off) {
         Change(i, ctState);
         DoSelectItem(i, false);
@@ -1278,6 +1460,7 @@ TListItem* TCustomListView::GetItemAt(int x, int y) const {
 }
 
 TListItem* TCustomListView::TopItem() const {
+    items_->Settle();
     if (viewStyle_ != vsReport)
         return nullptr;
     return ItemAt(treeView_->indexAt(QPoint(1, 1)));

@@ -6,6 +6,7 @@
 #include "Menus.h"
 #include "StdCtrls.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -150,6 +151,9 @@ private:
     friend class TListViewModel;
     void SubItemsChanged();
     TListItems* owner_;
+    // Where the item was last seen in its list, -1 while it is in none; TListItems::Find
+    // checks it before trusting it.
+    int indexHint_ = -1;
     std::string caption_;
     std::unique_ptr<TStringList> subItems_;
     int imageIndex_ = -1;
@@ -163,11 +167,20 @@ class TListItems : public TPersistent {
     ~TListItems() override;
 
     TCustomListView* Owner() const { return owner_; }
-    int Count() const { return static_cast<int>(items_.size()); }
+    int Count() const {
+        Settle();
+        return static_cast<int>(items_.size());
+    }
     TListItem* Item(int index) const;
     TListItem* operator[](int index) const { return Item(index); }
     TListItem* Add();
     TListItem* Insert(int index);
+    // Puts items made for this list (new TListItem(this), texts set, not listed yet) in
+    // place in one step: items[k] goes before the item now at index at[k] (ascending, Count()
+    // appends). The views hear of one insertion per place when the places are few, else of
+    // one reset that keeps the selection and the focus on their items. OnInsert follows for
+    // every new item, in list order.
+    void InsertItems(const std::vector<int>& at, std::vector<std::unique_ptr<TListItem>> items);
     void Delete(int index);
     void Clear();
     int IndexOf(const TListItem* item) const;
@@ -176,13 +189,37 @@ class TListItems : public TPersistent {
     void EndUpdate();
     bool Updating() const { return updateCount_ > 0; }
     void Assign(TPersistent* source) override;
+    // Grows by one with every change of the items' number, order or texts made through the
+    // list or its items (rows a list view holds back count once handed over).
+    std::uint64_t Revision() const { return revision_; }
 
 private:
     friend class TCustomListView;
     friend class TListItem;
+    friend class TListViewModel;
+    friend class TListViewSelection;
+    // Rows held back by the list view are handed over before anything looks at the items.
+    void Settle() const {
+        if (held_)
+            Release();
+    }
+    void Release() const;
+    // IndexOf without the hand-over: safe inside the views' own calls.
+    int Find(const TListItem* item) const;
+    TListItem* At(int index) const { return items_[static_cast<size_t>(index)].get(); }
+    int RawCount() const { return static_cast<int>(items_.size()); }
+    // Structural change at index: the hints from there on are stale.
+    void Shifted(int index) {
+        hintsValid_ = std::min(hintsValid_, index);
+        ++revision_;
+    }
     TCustomListView* owner_;
     std::vector<std::unique_ptr<TListItem>> items_;
     int updateCount_ = 0;
+    // items_[0, hintsValid_) hold their own index in indexHint_.
+    mutable int hintsValid_ = 0;
+    mutable bool held_ = false;
+    std::uint64_t revision_ = 0;
 };
 
 // Icon layout options of the icon views.
@@ -299,12 +336,19 @@ class TCustomListView : public TWinControl {
     TLVDeletedEvent OnInsert;
 
     QStackedWidget* Container() const;
-    QListView* IconView() const { return listView_; }
-    QTreeView* ReportView() const { return treeView_; }
+    QListView* IconView() const {
+        items_->Settle();
+        return listView_;
+    }
+    QTreeView* ReportView() const {
+        items_->Settle();
+        return treeView_;
+    }
     // The view the current style shows.
     QAbstractItemView* ActiveView() const;
 
     void Loaded() override;
+    bool WidgetEvent(QObject* watched, QEvent* event) override;
 
 protected:
     int ColorRole() const override;
@@ -319,6 +363,11 @@ protected:
     virtual void ColClick(TListColumn* column);
     virtual void DoSelectItem(TListItem* item, bool selected);
     virtual int CompareItems(TListItem* a, TListItem* b, int data);
+    // For a list that gathers rows elsewhere and adds them in bulk: after HoldRows,
+    // ReleaseHeldRows is called once, before the items are next read or changed, before the
+    // views next paint or take input, or when the event loop next runs, whichever is first.
+    void HoldRows();
+    virtual void ReleaseHeldRows() {}
 
 private:
     friend class TListItem;
@@ -331,6 +380,7 @@ private:
     template <class> friend class TListViewViewT;
     QModelIndex IndexOf(const TListItem* item, int column = 0) const;
     TListItem* ItemAt(const QModelIndex& index) const;
+    QAbstractItemView* ShownView() const;
     void ItemChanged(TListItem* item, TItemChange change);
     void ColumnsChanged();
     void ApplyColumn(int index);

@@ -5,9 +5,11 @@
 #include "components_test_support.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <random>
 
 namespace {
@@ -250,6 +252,257 @@ TEST(SelectPanel, IncrementalAddRowMatchesTheFullRule) {
             want.push_back(m[0] + "|" + m[1]);
         ASSERT_EQ(Rows(sp), want) << "after row " << i;
     }
+}
+
+// The designed list rules applied in full after every change: append, pad, sort the whole
+// list, delete from the bottom up each row whose caption equals the one above it.
+class TListRules {
+public:
+    std::vector<std::vector<std::string>> rows;
+    int subItems = 0;
+    int sortColumn = 0;
+    bool ascending = true;
+    bool sorted = false;
+    TCheckDuplicate duplicates = cd_None;
+
+    void Add(std::vector<std::string> texts) {
+        subItems = std::max(subItems, static_cast<int>(texts.size()) - 1);
+        rows.push_back(std::move(texts));
+        for (auto& row : rows)
+            row.resize(static_cast<size_t>(subItems) + 1);
+        if (sorted)
+            Sort();
+        if (duplicates != cd_None)
+            Dedupe();
+    }
+    void Click(int column) {
+        ascending = column == sortColumn ? !ascending : true;
+        sortColumn = column;
+        Sort();
+    }
+    void SetSorted(bool v) {
+        if (v && !sorted) {
+            sorted = true;
+            Sort();
+        }
+        sorted = v;
+    }
+    void SetDuplicates(TCheckDuplicate v) {
+        duplicates = v;
+        if (v == cd_None)
+            return;
+        SetSorted(true);
+        Dedupe();
+    }
+    void Clear() {
+        rows.clear();
+        subItems = 0;
+    }
+    std::vector<std::string> Joined() const {
+        std::vector<std::string> out;
+        for (const auto& row : rows) {
+            std::string s = row[0];
+            for (size_t k = 1; k < row.size(); ++k)
+                s += "|" + row[k];
+            out.push_back(s);
+        }
+        return out;
+    }
+    int WidestBytes(int column) const {
+        int widest = 0;
+        for (const auto& row : rows)
+            widest = std::max(widest, InterfaceByteLength(Cell(row, column)));
+        return widest;
+    }
+
+private:
+    static std::string Cell(const std::vector<std::string>& row, int k) {
+        return k < static_cast<int>(row.size()) ? row[static_cast<size_t>(k)] : std::string();
+    }
+    static int NoCase(const std::string& a, const std::string& b) {
+        int r = QString::compare(QString::fromStdString(a), QString::fromStdString(b),
+                                 Qt::CaseInsensitive);
+        return r < 0 ? -1 : r > 0 ? 1 : 0;
+    }
+    int Compare(const std::vector<std::string>& a, const std::vector<std::string>& b) const {
+        int r = NoCase(Cell(a, sortColumn), Cell(b, sortColumn));
+        if (r == 0 && sortColumn != 0)
+            r = NoCase(a[0], b[0]);
+        if (r == 0 && sortColumn != 1)
+            r = NoCase(Cell(a, 1), Cell(b, 1));
+        return ascending ? r : -r;
+    }
+    void Sort() {
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&](const auto& a, const auto& b) { return Compare(a, b) < 0; });
+    }
+    bool Same(const std::string& a, const std::string& b) const {
+        if (duplicates == cd_CheckCase)
+            return a == b;
+        return QString::fromStdString(a).toUpper() == QString::fromStdString(b).toUpper();
+    }
+    void Dedupe() {
+        for (size_t k = rows.size(); k-- > 1;)
+            if (Same(rows[k][0], rows[k - 1][0]))
+                rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(k));
+    }
+};
+
+// Rows added one by one with the list read only now and then, mixed with sorting, duplicate
+// settings, deletions through the list, clearing and saved-value round trips, always give
+// what the full rules give; the column widths follow the rows that stay.
+TEST(SelectPanel, ListFollowsTheFullRulesThroughAnyMixOfChanges) {
+    ShownForm f;
+    int letter = QFontMetrics(NewPanel(f.form, sp_Discrete)->ListBox->Font()->ToQFont())
+                     .horizontalAdvance('W');
+    const char* pool[] = {"a", "A", "b", "B", "c", "é", "É", "中", "", "ab"};
+    for (unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        auto* sp = NewPanel(f.form, sp_Discrete);
+        TListRules rules;
+        for (int step = 0; step < 1200; ++step) {
+            int op = pick(100);
+            if (op < 60) {
+                std::vector<std::string> texts;
+                for (int k = 0, n = 1 + pick(3); k < n; ++k)
+                    texts.push_back(pool[pick(10)]);
+                ASSERT_TRUE(sp->AddRow(texts));
+                rules.Add(texts);
+                if (pick(4) == 0) // the widths are set at once, rows or no rows handed over
+                    for (int k = 0; k < sp->Columns()->Count(); ++k) {
+                        TListColumn* column = sp->Columns()->Items(k);
+                        int bytes =
+                            std::max(rules.WidestBytes(k), InterfaceByteLength(column->Caption()));
+                        ASSERT_EQ(column->Width(), letter * bytes) << "step " << step;
+                    }
+            } else if (op < 72) {
+                ASSERT_EQ(Rows(sp), rules.Joined()) << "step " << step;
+            } else if (op < 78) {
+                int column = pick(3);
+                sp->ClickColumnHeader(column);
+                rules.Click(column);
+            } else if (op < 84) {
+                auto v = static_cast<TCheckDuplicate>(pick(3));
+                sp->SetCheckDuplicate(v);
+                rules.SetDuplicates(v);
+            } else if (op < 89) {
+                bool v = pick(2) == 0;
+                sp->SetSortListBox(v);
+                rules.SetSorted(v);
+            } else if (op < 95) {
+                if (sp->Items()->Count() > 0) {
+                    int at = pick(sp->Items()->Count());
+                    sp->Items()->Delete(at);
+                    rules.rows.erase(rules.rows.begin() + at);
+                }
+            } else if (op < 97) {
+                sp->ClearRows();
+                rules.Clear();
+            } else {
+                sp->LoadSaveValue(sp->SaveValue());
+                auto kept = rules.rows;
+                rules.Clear();
+                for (auto& row : kept)
+                    rules.Add(row);
+            }
+        }
+        ASSERT_EQ(Rows(sp), rules.Joined());
+    }
+}
+
+// Rows AddRow has not handed to the list view yet are there for every reader of the list.
+TEST(SelectPanel, RowsAddedAreThereForEveryReader) {
+    struct Case {
+        const char* name;
+        std::function<void(TSelectPanel*, QAbstractItemView*)> read;
+    };
+    const Case cases[] = {
+        {"Items", [](TSelectPanel* sp, QAbstractItemView*) { sp->Items()->Count(); }},
+        {"saved value",
+         [](TSelectPanel* sp, QAbstractItemView*) {
+             EXPECT_EQ(sp->SaveValue(), "sp_Discrete\x03"
+                                        "a\x01"
+                                        "1\x04"
+                                        "b\x01\x04"
+                                        "c\x01"
+                                        "3\x04");
+         }},
+        {"selection", [](TSelectPanel* sp, QAbstractItemView*) { sp->ListBox->SelCount(); }},
+        {"event loop", [](TSelectPanel*, QAbstractItemView*) { QApplication::processEvents(); }},
+        {"keyboard",
+         [](TSelectPanel* sp, QAbstractItemView* view) {
+             sp->ListBox->SetFocus();
+             QTest::keyClick(view, Qt::Key_End);
+             EXPECT_EQ(sp->ListBox->ItemFocused(), sp->Items()->Item(2));
+         }},
+    };
+    ShownForm f;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* sp = NewPanel(f.form, sp_Discrete);
+        sp->SetCheckDuplicate(cd_CaseInsensitive);
+        QAbstractItemView* view = sp->ListBox->ActiveView();
+        QApplication::processEvents();
+        for (auto row : {std::vector<std::string>{"c", "3"}, {"a", "1"}, {"b"}, {"A", "2"}})
+            sp->AddRow(row);
+        c.read(sp, view);
+        EXPECT_EQ(view->model()->rowCount(), 3);
+        EXPECT_EQ(view->model()->index(2, 1).data().toString().toStdString(), "3");
+    }
+    // A panel that goes with rows not handed over yet takes them along.
+    auto* sp = NewPanel(f.form, sp_Discrete);
+    sp->AddRow({"x"});
+    sp->Free();
+}
+
+// Rows handed over at many places at once leave the user's selection on its row, quietly.
+TEST(SelectPanel, SelectionStaysOnItsRowWhenRowsArriveAround) {
+    ShownForm f;
+    auto* sp = NewPanel(f.form, sp_Discrete);
+    sp->SetSortListBox(true);
+    for (int i = 0; i < 40; i += 2)
+        sp->AddRow({"r" + std::to_string(100 + i)});
+    TListItem* chosen = sp->Items()->Item(7);
+    chosen->SetSelected(true);
+    std::vector<int> events;
+    sp->OnItemSelect = [&](TObject*, TListItem*, int index, bool) { events.push_back(index); };
+    for (int i = 1; i < 40; i += 2)
+        sp->AddRow({"r" + std::to_string(100 + i)});
+    ASSERT_EQ(sp->Items()->Count(), 40);
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(sp->ListBox->SelCount(), 1);
+    EXPECT_EQ(sp->ListBox->Selected(), chosen);
+    EXPECT_EQ(chosen->Index(), 14);
+    EXPECT_EQ(chosen->Caption(), "r114");
+    sp->Items()->Item(15)->SetSelected(true);
+    EXPECT_EQ(events, std::vector<int>{15});
+}
+
+// A text is as long as its characters together in the interface code page, and the length
+// follows a change of the code page.
+TEST(SelectPanel, InterfaceLengthsMatchTheCodePage) {
+    const std::string texts[] = {"abc",
+                                 "中文",
+                                 "中a文",
+                                 "é",
+                                 "€",
+                                 "😀",
+                                 "a\xff"
+                                 "b",
+                                 "名称12"};
+    for (int codePage : {CodePageGB, CodePageEnglish, CodePageBig5, CodePageGB}) {
+        SetSelectPanelCodePage(codePage);
+        for (const std::string& t : texts) {
+            std::u16string wide = QString::fromStdString(t).toStdU16String();
+            EXPECT_EQ(InterfaceByteLength(t),
+                      static_cast<int>(WideToCodePage(wide, codePage).size()))
+                << t << " in " << codePage;
+        }
+    }
+    SetSelectPanelCodePage(CodePageGB);
+    EXPECT_EQ(InterfaceByteLength("中文x"), 5);
 }
 
 TEST(SelectPanel, SaveValueRoundTrips) {

@@ -1,4 +1,5 @@
-// Common controls: list view (sorting, view styles, in-place editing, selection events),
+// Common controls: list view (sorting, view styles, in-place editing, selection events,
+// indexes, bulk insertion, rows held for a bulk hand-over),
 // page control with hidden tabs, tool buttons, status bar, tree view, animation.
 #include "ComCtrls.h"
 #include "Forms.h"
@@ -16,7 +17,11 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -311,6 +316,274 @@ TEST_F(ListViewTest, ColumnsAndItemsByName) {
     lv->OnColumnClick = [&](TObject*, TListColumn* c) { clicked.push_back(c->Caption()); };
     emit lv->ReportView()->header()->sectionClicked(0);
     EXPECT_EQ(clicked, (std::vector<std::string>{"方案名称"}));
+}
+
+// Index() stays right through every kind of change, whatever order the items are asked in,
+// and the Qt model shows the same rows.
+TEST_F(ListViewTest, ItemIndexesFollowInsertsDeletesSortsAndBulkInserts) {
+    TListItems* items = lv->Items();
+    std::vector<TListItem*> ref;
+    std::mt19937 rng(11);
+    int made = 0;
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    for (int step = 0; step < 400; ++step) {
+        int op = pick(10);
+        int n = static_cast<int>(ref.size());
+        if (op < 4 || n == 0) {
+            int at = pick(n + 1);
+            TListItem* item = items->Insert(at);
+            item->SetCaption("r" + std::to_string(made++));
+            ref.insert(ref.begin() + at, item);
+        } else if (op < 6) {
+            int at = pick(n);
+            items->Delete(at);
+            ref.erase(ref.begin() + at);
+        } else if (op < 8) {
+            // A bulk insertion at a few places or at many (more than the model's shifts).
+            int k = 1 + pick(op == 6 ? 3 : 20);
+            std::vector<int> at;
+            std::vector<std::unique_ptr<TListItem>> fresh;
+            for (int j = 0; j < k; ++j)
+                at.push_back(pick(n + 1));
+            std::sort(at.begin(), at.end());
+            std::vector<TListItem*> merged;
+            int j = 0;
+            for (int i = 0; i <= n; ++i) {
+                for (; j < k && at[static_cast<size_t>(j)] == i; ++j) {
+                    fresh.push_back(std::make_unique<TListItem>(items));
+                    fresh.back()->SetCaption("r" + std::to_string(made++));
+                    merged.push_back(fresh.back().get());
+                }
+                if (i < n)
+                    merged.push_back(ref[static_cast<size_t>(i)]);
+            }
+            items->InsertItems(at, std::move(fresh));
+            ref = merged;
+        } else if (op == 8) {
+            bool up = pick(2) == 0;
+            auto cmp = [up](TListItem* a, TListItem* b, int) {
+                int r = CompareIdent(a->Caption(), b->Caption());
+                return up ? r : -r;
+            };
+            lv->CustomSort(cmp, 0);
+            std::stable_sort(ref.begin(), ref.end(),
+                             [&](TListItem* a, TListItem* b) { return cmp(a, b, 0) < 0; });
+        } else if (pick(8) == 0) {
+            items->Clear();
+            ref.clear();
+        }
+        ASSERT_EQ(items->Count(), static_cast<int>(ref.size())) << "step " << step;
+        // Ask from a random start so that late items are asked before early ones.
+        int start = ref.empty() ? 0 : pick(static_cast<int>(ref.size()));
+        for (size_t k = 0; k < ref.size(); ++k) {
+            size_t i = (static_cast<size_t>(start) + k) % ref.size();
+            ASSERT_EQ(ref[i]->Index(), static_cast<int>(i)) << "step " << step;
+        }
+    }
+    QAbstractItemModel* m = lv->ReportView()->model();
+    ASSERT_EQ(m->rowCount(), static_cast<int>(ref.size()));
+    for (size_t i = 0; i < ref.size(); ++i)
+        EXPECT_EQ(m->index(static_cast<int>(i), 0).data().toString().toStdString(),
+                  ref[i]->Caption());
+
+    // Items that are in no list, or in another, have no index here.
+    TListItem unlisted(items);
+    auto* other = new TListView(form);
+    TListItem* foreign = other->Items()->Add();
+    EXPECT_EQ(unlisted.Index(), -1);
+    EXPECT_EQ(items->IndexOf(&unlisted), -1);
+    EXPECT_EQ(items->IndexOf(foreign), -1);
+    EXPECT_EQ(items->IndexOf(nullptr), -1);
+    EXPECT_EQ(foreign->Index(), 0);
+}
+
+// One bulk insertion: at one place, at a few, at many (where the views are reset). The
+// selection and the focus stay on their items and raise no events; OnInsert comes once per
+// new item, in list order, with the list complete.
+TEST_F(ListViewTest, BulkInsertKeepsSelectionAndFocusAndReportsEachItem) {
+    struct Case {
+        const char* name;
+        std::vector<int> at;
+    };
+    const Case cases[] = {
+        {"appended", {20, 20, 20}},
+        {"a few places", {0, 5, 5, 19}},
+        {"many places", {0, 1, 2, 3, 4, 6, 8, 10, 12, 14, 16, 18, 20}},
+    };
+    lv->SetViewStyle(vsReport);
+    lv->Columns()->Add()->SetCaption("Name");
+    lv->Columns()->Add()->SetCaption("Value");
+    lv->SetMultiSelect(true);
+    lv->SetRowSelect(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        lv->Clear();
+        for (int i = 0; i < 20; ++i)
+            Add("old" + std::to_string(i));
+        TListItem* three = lv->Items()->Item(3);
+        TListItem* ten = lv->Items()->Item(10);
+        three->SetSelected(true);
+        ten->SetSelected(true);
+        ten->SetFocused(true);
+        std::vector<std::string> selections, inserted;
+        lv->OnSelectItem = [&](TObject*, TListItem* i, bool) {
+            selections.push_back(i->Caption());
+        };
+        lv->OnInsert = [&](TObject*, TListItem* i) {
+            EXPECT_EQ(lv->Items()->Count(), 20 + static_cast<int>(c.at.size()));
+            inserted.push_back(i->Caption() + "@" + std::to_string(i->Index()));
+        };
+        std::vector<std::unique_ptr<TListItem>> fresh;
+        std::vector<std::string> want, wantInserted;
+        for (size_t j = 0; j < c.at.size(); ++j) {
+            fresh.push_back(std::make_unique<TListItem>(lv->Items()));
+            fresh.back()->SetCaption("new" + std::to_string(j));
+            fresh.back()->SubItems()->Add("x");
+        }
+        for (int i = 0, j = 0; i <= 20; ++i) {
+            for (; j < static_cast<int>(c.at.size()) && c.at[static_cast<size_t>(j)] == i; ++j) {
+                wantInserted.push_back("new" + std::to_string(j) + "@" +
+                                       std::to_string(want.size()));
+                want.push_back("new" + std::to_string(j));
+            }
+            if (i < 20)
+                want.push_back("old" + std::to_string(i));
+        }
+        std::uint64_t before = lv->Items()->Revision();
+        lv->Items()->InsertItems(c.at, std::move(fresh));
+        EXPECT_EQ(lv->Items()->Revision(), before + 1);
+        EXPECT_EQ(Captions(lv), want);
+        EXPECT_EQ(inserted, wantInserted);
+        EXPECT_TRUE(selections.empty());
+        EXPECT_TRUE(three->Selected());
+        EXPECT_TRUE(ten->Selected());
+        EXPECT_EQ(lv->SelCount(), 2);
+        EXPECT_EQ(lv->ItemFocused(), ten);
+        QAbstractItemModel* m = lv->ReportView()->model();
+        int row = ten->Index();
+        EXPECT_TRUE(lv->ReportView()->selectionModel()->isSelected(m->index(row, 1)));
+        EXPECT_EQ(m->index(row, 0).data().toString().toStdString(), "old10");
+        lv->OnSelectItem = nullptr;
+        lv->OnInsert = nullptr;
+    }
+
+    // What cannot be placed is refused before anything changes.
+    std::vector<std::string> before = Captions(lv);
+    auto one = [&] {
+        std::vector<std::unique_ptr<TListItem>> v;
+        v.push_back(std::make_unique<TListItem>(lv->Items()));
+        return v;
+    };
+    EXPECT_THROW(lv->Items()->InsertItems({lv->Items()->Count() + 1}, one()), EListError);
+    EXPECT_THROW(lv->Items()->InsertItems({-1}, one()), EListError);
+    EXPECT_THROW(lv->Items()->InsertItems({0, 0}, one()), EListError);
+    auto* other = new TListView(form);
+    std::vector<std::unique_ptr<TListItem>> foreign;
+    foreign.push_back(std::make_unique<TListItem>(other->Items()));
+    EXPECT_THROW(lv->Items()->InsertItems({0}, std::move(foreign)), EListError);
+    EXPECT_EQ(Captions(lv), before);
+}
+
+// A list that gathers rows and hands them over when they are first needed.
+class THoldingListView : public TListView {
+public:
+    THoldingListView(TComponent* owner, int& releases) : TListView(owner), releases_(releases) {}
+    void Hold(const std::string& caption) {
+        held_.push_back(caption);
+        HoldRows();
+    }
+
+protected:
+    void ReleaseHeldRows() override {
+        ++releases_;
+        std::vector<int> at;
+        std::vector<std::unique_ptr<TListItem>> fresh;
+        for (const std::string& caption : held_) {
+            fresh.push_back(std::make_unique<TListItem>(Items()));
+            fresh.back()->SetCaption(caption);
+            at.push_back(Items()->Count());
+        }
+        held_.clear();
+        Items()->InsertItems(at, std::move(fresh));
+    }
+
+private:
+    int& releases_;
+    std::vector<std::string> held_;
+};
+
+TEST(ListViewHoldTest, HeldRowsAreHandedOverOnceBeforeTheyAreNeeded) {
+    struct Case {
+        const char* name;
+        std::function<void(THoldingListView*, QAbstractItemView*)> look;
+    };
+    const Case cases[] = {
+        {"Count", [](THoldingListView* v, QAbstractItemView*) { v->Items()->Count(); }},
+        {"Item", [](THoldingListView* v, QAbstractItemView*) { v->Items()->Item(0); }},
+        {"Add", [](THoldingListView* v, QAbstractItemView*) { v->Items()->Add(); }},
+        {"Selected", [](THoldingListView* v, QAbstractItemView*) { v->Selected(); }},
+        {"ItemFocused", [](THoldingListView* v, QAbstractItemView*) { v->ItemFocused(); }},
+        {"ReportView", [](THoldingListView* v, QAbstractItemView*) { v->ReportView(); }},
+        {"event loop",
+         [](THoldingListView*, QAbstractItemView*) { QApplication::processEvents(); }},
+        {"key press",
+         [](THoldingListView*, QAbstractItemView* view) { QTest::keyClick(view, Qt::Key_Home); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* form = Create<TForm>(nullptr);
+        int releases = 0;
+        auto* lv = new THoldingListView(form, releases);
+        lv->SetParent(form);
+        lv->SetViewStyle(vsReport);
+        lv->Columns()->Add();
+        form->Show();
+        QAbstractItemView* view = lv->ActiveView();
+        QApplication::processEvents();
+        lv->Hold("a");
+        lv->Hold("b");
+        c.look(lv, view);
+        EXPECT_EQ(releases, 1);
+        EXPECT_GE(view->model()->rowCount(), 2);
+        EXPECT_EQ(lv->Items()->Item(1)->Caption(), "b");
+        lv->Items()->Count();
+        QApplication::processEvents();
+        EXPECT_EQ(releases, 1);
+        form->Free();
+    }
+    // Rows still held when the list goes are dropped, not handed to a list being destroyed.
+    auto* form = Create<TForm>(nullptr);
+    int releases = 0;
+    auto* lv = new THoldingListView(form, releases);
+    lv->Hold("a");
+    form->Free();
+    EXPECT_EQ(releases, 0);
+}
+
+TEST_F(ListViewTest, RevisionGrowsWithChangesOfNumberOrderAndTexts) {
+    TListItem* a = Add("a", "1");
+    Add("b");
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        bool counts;
+    };
+    const Case cases[] = {
+        {"same caption", [&] { a->SetCaption("a"); }, false},
+        {"new caption", [&] { a->SetCaption("c"); }, true},
+        {"sub-item", [&] { a->SubItems()->Put(0, "2"); }, true},
+        {"selection", [&] { a->SetSelected(true); }, false},
+        {"image", [&] { a->SetImageIndex(3); }, false},
+        {"sort", [&] { lv->AlphaSort(); }, true},
+        {"insert", [&] { lv->Items()->Insert(0); }, true},
+        {"delete", [&] { lv->Items()->Delete(0); }, true},
+        {"clear", [&] { lv->Items()->Clear(); }, true},
+    };
+    for (const Case& c : cases) {
+        std::uint64_t before = lv->Items()->Revision();
+        c.act();
+        EXPECT_EQ(lv->Items()->Revision() != before, c.counts) << c.name;
+    }
 }
 
 // ---------------------------------------------------------------------------------------
