@@ -404,6 +404,46 @@ void TSelectPanel::WireEvents() {
         };
     }
 
+    // Drag and dock events of every part speak as the panel, in the panel's coordinates. A
+    // part accepts a drop only when the panel has an OnDragOver that accepts it.
+    auto dragPart = [this](TControl* part) {
+        part->OnDragOver = [this, part](TObject*, TObject* source, int x, int y, TDragState st,
+                                        bool& accept) {
+            accept = false;
+            if (!OnDragOver)
+                return;
+            accept = true;
+            TPoint p = ToPanel(part, x, y);
+            OnDragOver(this, source, p.X, p.Y, st, accept);
+        };
+        part->OnDragDrop = [this, part](TObject*, TObject* source, int x, int y) {
+            TPoint p = ToPanel(part, x, y);
+            if (OnDragDrop)
+                OnDragDrop(this, source, p.X, p.Y);
+        };
+        part->OnStartDrag = [this](TObject*, TObject*& dragObject) {
+            if (OnStartDrag)
+                OnStartDrag(this, dragObject);
+        };
+        part->OnEndDrag = [this, part](TObject*, TObject* target, int x, int y) {
+            TPoint p = ToPanel(part, x, y);
+            if (OnEndDrag)
+                OnEndDrag(this, target, p.X, p.Y);
+        };
+        part->OnStartDock = [this](TObject*, TObject*& dragObject) {
+            if (OnStartDock)
+                OnStartDock(this, dragObject);
+        };
+        part->OnEndDock = [this, part](TObject*, TObject* target, int x, int y) {
+            TPoint p = ToPanel(part, x, y);
+            if (OnEndDock)
+                OnEndDock(this, target, p.X, p.Y);
+        };
+    };
+    for (TControl* part : std::initializer_list<TControl*>{pnlRange, pnlList, lblBegin, lblFinal,
+                                                           chkChoice, edBegin, edFinal, ListBox})
+        dragPart(part);
+
     ListBox->OnSelectItem = [this](TObject* sender, TListItem* item, bool selected) {
         if (OnItemSelect)
             OnItemSelect(sender, item, item ? item->Index() : -1, selected);

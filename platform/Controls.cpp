@@ -281,6 +281,24 @@ static Qt::CursorShape QtCursor(TCursor c) {
 // TControl
 
 namespace {
+struct DragSession {
+    TControl* source = nullptr;
+    TObject* dragObject = nullptr; // what OnStartDrag supplied; the source when null
+    bool started = false;
+    QPoint origin;
+    int threshold = 5;
+    TControl* target = nullptr;
+    bool accepted = false;
+    QPoint last;
+    bool overrideCursor = false;
+};
+DragSession& Drag() {
+    static DragSession d;
+    return d;
+}
+} // namespace
+
+namespace {
 template <class C> void DescribeControlEvents(TPropertyBuilder<C>& b) {
     b.Event("OnClick", "TNotifyEvent", &C::OnClick);
     b.Event("OnDblClick", "TNotifyEvent", &C::OnDblClick);
@@ -304,6 +322,7 @@ STEWARD_REGISTER_CLASS(TControl, [](TPropertyBuilder<TControl>& b) {
         b.Own(MakeSetType("TAnchors", {"akLeft", "akTop", "akRight", "akBottom"}));
     static const TTypeInfo& dragMode =
         b.Own(MakeEnumType("TDragMode", {"dmManual", "dmAutomatic"}));
+    static const TTypeInfo& dragKind = b.Own(MakeEnumType("TDragKind", {"dkDrag", "dkDock"}));
     b.Int("Left", &TControl::Left, &TControl::SetLeft);
     b.Int("Top", &TControl::Top, &TControl::SetTop);
     b.Int("Width", &TControl::Width, &TControl::SetWidth);
@@ -324,6 +343,8 @@ STEWARD_REGISTER_CLASS(TControl, [](TPropertyBuilder<TControl>& b) {
     b.Object("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
     b.Ord("Cursor", TypeInfoCursor(), &TControl::Cursor, &TControl::SetCursor);
     b.Ord("DragMode", dragMode, &TControl::DragMode, &TControl::SetDragMode);
+    b.Ord("DragKind", dragKind, &TControl::DragKind, &TControl::SetDragKind);
+    b.Ord("DragCursor", TypeInfoCursor(), &TControl::DragCursor, &TControl::SetDragCursor);
     DescribeControlEvents(b);
 });
 
@@ -346,6 +367,13 @@ void TControl::Init() {
 
 TControl::~TControl() {
     Destroying();
+    if (Drag().target == this)
+        Drag().target = nullptr;
+    if (Drag().source == this) {
+        if (Drag().overrideCursor && qobject_cast<QApplication*>(QCoreApplication::instance()))
+            QApplication::restoreOverrideCursor();
+        Drag() = DragSession{};
+    }
     if (popupMenu_)
         popupMenu_->RemoveFreeNotification(this);
     if (parent_)
@@ -540,6 +568,7 @@ void TControl::ApplyHint() {
     if (widget_) {
         std::string tip = EffectiveShowHint() ? GetShortHint(hint_) : std::string();
         widget_->setToolTip(QString::fromStdString(tip));
+        widget_->setToolTipDuration(Application ? Application->HintHidePause() : -1);
     }
     if (auto* w = dynamic_cast<TWinControl*>(this))
         for (TControl* c : w->controls_)
@@ -723,6 +752,165 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
         OnMouseUp(this, button, shift, x, y);
 }
 
+// ---------------------------------------------------------------------------------------
+// Drag and drop inside the application. Qt's own drag needs a platform drag manager and
+// blocks in its own loop; a drag within one process needs neither, so the session follows
+// the mouse events the source receives (Qt keeps delivering them to the pressed widget).
+
+namespace {
+
+TControl* ControlAt(const QPoint& screen) {
+    QWidget* w = QApplication::widgetAt(screen);
+    if (!w) {
+        // Some platforms (offscreen) cannot say which window is where; look ourselves.
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (!top->isVisible() || !top->geometry().contains(screen))
+                continue;
+            QPoint local = top->mapFromGlobal(screen);
+            w = top->childAt(local);
+            if (!w)
+                w = top;
+            break;
+        }
+    }
+    TControl* c = w ? TControl::FromWidget(w) : nullptr;
+    return c && c->EnabledInParents() ? c : nullptr;
+}
+
+void ShowDragCursor(TCursor c) {
+    DragSession& d = Drag();
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    if (d.overrideCursor)
+        QApplication::changeOverrideCursor(QCursor(QtCursor(c)));
+    else
+        QApplication::setOverrideCursor(QCursor(QtCursor(c)));
+    d.overrideCursor = true;
+}
+} // namespace
+
+void TControl::BeginDrag(bool immediate, int threshold) {
+    DragSession& d = Drag();
+    if (d.source || Quiet())
+        return;
+    d = DragSession{};
+    d.source = this;
+    d.origin = d.last = QCursor::pos();
+    d.threshold = threshold < 0 ? 5 : threshold;
+    if (immediate) {
+        d.started = true;
+        DoStartDrag(d.dragObject);
+        if (d.source == this)
+            ShowDragCursor(crNoDrop);
+    }
+}
+
+bool TControl::Dragging() const {
+    return Drag().source == this && Drag().started;
+}
+
+TControl* TControl::DragSource() {
+    return Drag().source;
+}
+
+void TControl::DragTo(TPoint screen) {
+    DragSession& d = Drag();
+    TControl* src = d.source;
+    if (!src)
+        return;
+    QPoint pos(screen.X, screen.Y);
+    d.last = pos;
+    if (!d.started) {
+        if ((pos - d.origin).manhattanLength() < d.threshold)
+            return;
+        d.started = true;
+        src->DoStartDrag(d.dragObject);
+        if (d.source != src)
+            return;
+    }
+    TObject* what = d.dragObject ? d.dragObject : src;
+    TControl* now = src->dragKind_ == dkDock ? nullptr : ControlAt(pos);
+    if (now != d.target) {
+        if (TControl* old = d.target) {
+            bool ignored = false;
+            TPoint p = old->ScreenToClient(screen);
+            old->DragOver(what, p.X, p.Y, dsDragLeave, ignored);
+        }
+        d.target = now;
+        d.accepted = false;
+        if (now) {
+            TPoint p = now->ScreenToClient(screen);
+            now->DragOver(what, p.X, p.Y, dsDragEnter, d.accepted);
+        }
+    } else if (now) {
+        TPoint p = now->ScreenToClient(screen);
+        d.accepted = false;
+        now->DragOver(what, p.X, p.Y, dsDragMove, d.accepted);
+    }
+    if (d.source == src)
+        ShowDragCursor(d.target && d.accepted ? src->dragCursor_ : crNoDrop);
+}
+
+void TControl::EndDrag(bool drop) {
+    DragSession& d = Drag();
+    if (d.source != this)
+        return;
+    DragSession done = d;
+    d = DragSession{};
+    if (done.overrideCursor && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QApplication::restoreOverrideCursor();
+    if (!done.started)
+        return;
+    TObject* what = done.dragObject ? done.dragObject : this;
+    TControl* target = nullptr;
+    TPoint p{0, 0};
+    if (done.target) {
+        p = done.target->ScreenToClient({done.last.x(), done.last.y()});
+        if (drop && done.accepted) {
+            target = done.target;
+            target->DragDrop(what, p.X, p.Y);
+        } else {
+            bool ignored = false;
+            done.target->DragOver(what, p.X, p.Y, dsDragLeave, ignored);
+            p = {0, 0};
+        }
+    }
+    DoEndDrag(target, p.X, p.Y);
+}
+
+void TControl::DoStartDrag(TObject*& dragObject) {
+    if (Quiet())
+        return;
+    if (dragKind_ == dkDock) {
+        if (OnStartDock)
+            OnStartDock(this, dragObject);
+    } else if (OnStartDrag) {
+        OnStartDrag(this, dragObject);
+    }
+}
+
+void TControl::DragOver(TObject* source, int x, int y, TDragState state, bool& accept) {
+    accept = static_cast<bool>(OnDragOver) && !Quiet();
+    if (accept)
+        OnDragOver(this, source, x, y, state, accept);
+}
+
+void TControl::DragDrop(TObject* source, int x, int y) {
+    if (!Quiet() && OnDragDrop)
+        OnDragDrop(this, source, x, y);
+}
+
+void TControl::DoEndDrag(TObject* target, int x, int y) {
+    if (Quiet())
+        return;
+    if (dragKind_ == dkDock) {
+        if (OnEndDock)
+            OnEndDock(this, target, x, y);
+    } else if (OnEndDrag) {
+        OnEndDrag(this, target, x, y);
+    }
+}
+
 void TControl::Invalidate() {
     if (widget_)
         widget_->update();
@@ -809,8 +997,26 @@ bool TControl::WidgetEvent(QObject* watched, QEvent* event) {
                 if (button == mbLeft)
                     mousePressed_ = true;
                 MouseDown(button, shift, p.x(), p.y());
+                if (button == mbLeft && dragMode_ == dmAutomatic && !Drag().source) {
+                    BeginDrag(false);
+                    if (Drag().source == this)
+                        Drag().origin = Drag().last = me->globalPosition().toPoint();
+                }
                 break;
             case QEvent::MouseButtonRelease: {
+                if (button == mbLeft && Drag().source == this) {
+                    bool wasDragging = Drag().started;
+                    QPoint g = me->globalPosition().toPoint();
+                    if (wasDragging)
+                        DragTo({g.x(), g.y()});
+                    EndDrag(true);
+                    if (wasDragging) {
+                        // A drop is not a click.
+                        mousePressed_ = false;
+                        MouseUp(button, shift, p.x(), p.y());
+                        break;
+                    }
+                }
                 bool click =
                     button == mbLeft && mousePressed_ && widget_ && widget_->rect().contains(p);
                 if (button == mbLeft)
@@ -828,6 +1034,10 @@ bool TControl::WidgetEvent(QObject* watched, QEvent* event) {
                 break;
             default:
                 MouseMove(shift, p.x(), p.y());
+                if (Drag().source == this) {
+                    QPoint g = me->globalPosition().toPoint();
+                    DragTo({g.x(), g.y()});
+                }
                 break;
             }
         });

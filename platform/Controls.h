@@ -27,6 +27,7 @@ using TShiftState = TSet<TShiftStateItem>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TDragMode { dmManual, dmAutomatic };
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+enum TDragKind { dkDrag, dkDock };
 enum TModalResultValue : int {
     mrNone = 0,
     mrOk = 1,
@@ -144,6 +145,24 @@ class TControl : public TComponent {
     void SetCursor(TCursor c);
     TDragMode DragMode() const { return dragMode_; }
     void SetDragMode(TDragMode m) { dragMode_ = m; }
+    TDragKind DragKind() const { return dragKind_; }
+    void SetDragKind(TDragKind k) { dragKind_ = k; }
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor c) { dragCursor_ = c; }
+
+    // In-process drag and drop. BeginDrag makes this control the source; unless immediate,
+    // the drag starts once the mouse has moved threshold pixels (negative: 5). Moving the
+    // mouse (or DragTo) asks the control under the cursor through DragOver; EndDrag(true)
+    // drops on it when it accepted, then OnEndDrag tells the source the target (or null).
+    // A dkDock drag raises OnStartDock/OnEndDock instead; there are no dock sites, so it
+    // always ends without a target.
+    void BeginDrag(bool immediate, int threshold = -1);
+    void EndDrag(bool drop);
+    bool Dragging() const;
+    // Moves the drag in progress to a screen position.
+    static void DragTo(TPoint screen);
+    // The control being dragged (also while waiting for the threshold), or null.
+    static TControl* DragSource();
 
     // Message handling: Perform runs WindowProc (by default WndProc) at once.
     LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -205,6 +224,12 @@ protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    // Drag reactions; by default they raise the events. DragOver accepts when the control
+    // has an OnDragOver handler and the handler leaves Accept set.
+    virtual void DoStartDrag(TObject*& dragObject);
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int x, int y);
+    virtual void DoEndDrag(TObject* target, int x, int y);
     virtual void ApplyGeometry();
     // Calls f, reporting an escaping error through Application->HandleException: Qt event
     // handlers must not throw.
@@ -235,6 +260,8 @@ private:
     TPopupMenu* popupMenu_ = nullptr;
     TCursor cursor_ = crDefault;
     TDragMode dragMode_ = dmManual;
+    TDragKind dragKind_ = dkDrag;
+    TCursor dragCursor_ = crDrag;
     bool mousePressed_ = false;
 };
 

@@ -870,6 +870,14 @@ void TApplication::ProcessMessages() {
 
 void TApplication::SetHintHidePause(int ms) {
     hintHidePause_ = ms;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    // Controls created later take it in TControl::ApplyHint.
+    for (QWidget* w : QApplication::allWidgets()) {
+        TControl* c = TControl::FromWidget(w);
+        if (c && c->Widget() == w)
+            w->setToolTipDuration(ms);
+    }
 }
 
 void TApplication::HandleException(TObject* sender) {
@@ -941,6 +949,11 @@ TScreen::TScreen(TComponent* owner)
     hintFont_->OnChange = [this](TObject*) {
         if (QCoreApplication::instance())
             QToolTip::setFont(hintFont_->ToQFont());
+    };
+    // Menus take the font when they are shown, so menus already built follow too.
+    menuFont_->OnChange = [this](TObject*) {
+        if (QCoreApplication::instance())
+            QApplication::setFont(menuFont_->ToQFont(), "QMenu");
     };
 }
 

@@ -659,3 +659,47 @@ TEST(SelectPanel, ListWorksWithKeyboardAndButtons) {
     EXPECT_TRUE(Rows(sp).empty());
     EXPECT_EQ(cleared, 1);
 }
+
+namespace {
+// The panel acts as one control for drag and drop: a drop on its list reaches the panel's
+// own events with the panel as sender, in the panel's coordinates.
+TEST(SelectPanel, DropOnThePartsReachesThePanelsEvents) {
+    ShownForm f;
+    TSelectPanel* sp = NewPanel(f.form, sp_Discrete);
+    auto* source = new TEdit(f.form);
+    source->SetName("edSource");
+    source->SetParent(f.form);
+    source->SetBounds(10, 80, 100, 21);
+    QApplication::processEvents();
+
+    TObject* endTarget = sp; // anything but what is expected
+    source->OnEndDrag = [&](TObject*, TObject* target, int, int) { endTarget = target; };
+    auto dropOnList = [&] {
+        source->BeginDrag(true);
+        TControl::DragTo(sp->ListBox->ClientToScreen({4, 6}));
+        source->EndDrag(true);
+    };
+
+    // Without an OnDragOver on the panel its parts refuse the drop.
+    std::vector<std::string> log;
+    sp->OnDragDrop = [&](TObject* s, TObject* src, int x, int y) {
+        TPoint expected = sp->ScreenToClient(sp->ListBox->ClientToScreen({4, 6}));
+        EXPECT_EQ(x, expected.X);
+        EXPECT_EQ(y, expected.Y);
+        log.push_back("drop:" + std::string(s == sp ? "panel" : "other") + "<-" +
+                      dynamic_cast<TComponent*>(src)->Name());
+    };
+    dropOnList();
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(endTarget, nullptr);
+
+    sp->OnDragOver = [&](TObject* s, TObject*, int, int, TDragState st, bool& accept) {
+        if (st == dsDragEnter)
+            log.push_back(std::string("over:") + (s == sp ? "panel" : "other"));
+        accept = true;
+    };
+    dropOnList();
+    EXPECT_EQ(log, (std::vector<std::string>{"over:panel", "drop:panel<-edSource"}));
+    EXPECT_EQ(endTarget, sp->ListBox);
+}
+} // namespace
