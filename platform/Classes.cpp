@@ -392,6 +392,21 @@ TCollectionItem* TCollection::Add() {
     return item;
 }
 
+void TCollection::Assign(TPersistent* source) {
+    auto* other = dyn<TCollection>(source);
+    if (other == nullptr) {
+        TPersistent::Assign(source);
+        return;
+    }
+    if (other == this)
+        return;
+    BeginUpdate();
+    Clear();
+    for (int i = 0; i < other->Count(); ++i)
+        Add()->Assign(other->Items(i));
+    EndUpdate();
+}
+
 void TCollection::Delete(int index) {
     delete Items(index);
 }

@@ -397,6 +397,8 @@ class TCollection : public TPersistent {
     void Clear();
     void BeginUpdate() { ++updateCount_; }
     void EndUpdate();
+    // From another collection: its items copied one by one into new items of this one.
+    void Assign(TPersistent* source) override;
 
 protected:
     // Told after an item is added, removed or changed (item null: many changed).

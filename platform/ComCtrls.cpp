@@ -414,18 +414,6 @@ TListColumn* TListColumns::Items(int index) const {
     return static_cast<TListColumn*>(TCollection::Items(index));
 }
 
-void TListColumns::Assign(TPersistent* source) {
-    if (auto* other = dyn<TListColumns>(source)) {
-        BeginUpdate();
-        Clear();
-        for (int i = 0; i < other->Count(); ++i)
-            Add()->Assign(other->Items(i));
-        EndUpdate();
-        return;
-    }
-    TCollection::Assign(source);
-}
-
 void TListColumns::Update(TCollectionItem*) {
     if (owner_)
         owner_->ColumnsChanged();
@@ -2660,18 +2648,6 @@ TStatusPanel* TStatusPanels::Add() {
 
 TStatusPanel* TStatusPanels::Items(int index) const {
     return static_cast<TStatusPanel*>(TCollection::Items(index));
-}
-
-void TStatusPanels::Assign(TPersistent* source) {
-    if (auto* other = dyn<TStatusPanels>(source)) {
-        BeginUpdate();
-        Clear();
-        for (int i = 0; i < other->Count(); ++i)
-            Add()->Assign(other->Items(i));
-        EndUpdate();
-        return;
-    }
-    TCollection::Assign(source);
 }
 
 void TStatusPanels::Update(TCollectionItem*) {

@@ -101,7 +101,6 @@ class TListColumns : public TCollection {
     TListColumn* Items(int index) const;
     TListColumn* operator[](int index) const { return Items(index); }
     TCustomListView* Owner() const { return owner_; }
-    void Assign(TPersistent* source) override;
 
 protected:
     void Update(TCollectionItem* item) override;
@@ -752,7 +751,6 @@ class TStatusPanels : public TCollection {
     TStatusPanel* Items(int index) const;
     TStatusPanel* operator[](int index) const { return Items(index); }
     TStatusBar* Owner() const { return owner_; }
-    void Assign(TPersistent* source) override;
 
 protected:
     void Update(TCollectionItem* item) override;

@@ -318,6 +318,31 @@ TEST_F(ListViewTest, ColumnsAndItemsByName) {
     EXPECT_EQ(clicked, (std::vector<std::string>{"方案名称"}));
 }
 
+TEST_F(ListViewTest, ColumnsAreCopiedFromAnotherListView) {
+    // given a second list view with two columns
+    auto* other = new TListView(form);
+    TListColumn* name = other->Columns()->Add();
+    name->SetCaption("方案名称");
+    name->SetAlignment(taRightJustify);
+    other->Columns()->Add()->SetCaption("创建时间");
+    lv->SetViewStyle(vsReport);
+    lv->Columns()->Add()->SetCaption("old");
+
+    // when its columns are assigned, this view's columns are replaced by copies
+    lv->SetColumns(other->Columns());
+    ASSERT_EQ(lv->Columns()->Count(), 2);
+    EXPECT_EQ(lv->Columns()->Items(0)->Caption(), "方案名称");
+    EXPECT_EQ(lv->Columns()->Items(0)->Alignment(), taRightJustify);
+    EXPECT_NE(lv->Columns()->Items(0), name);
+    EXPECT_EQ(lv->ReportView()->model()->headerData(1, Qt::Horizontal).toString().toStdString(),
+              "创建时间");
+
+    // assigning a collection to itself keeps it, and a non-collection is refused
+    lv->Columns()->Assign(lv->Columns());
+    EXPECT_EQ(lv->Columns()->Count(), 2);
+    EXPECT_THROW(lv->Columns()->Assign(lv->Items()), EConvertError);
+}
+
 // Index() stays right through every kind of change, whatever order the items are asked in,
 // and the Qt model shows the same rows.
 TEST_F(ListViewTest, ItemIndexesFollowInsertsDeletesSortsAndBulkInserts) {
