@@ -1,11 +1,12 @@
-// The Qt application the forms tests need, and a modal handler that fails the test
-// (instead of blocking) when a window opens modally that the test did not expect.
+// The Qt application every test program with windows needs, and a modal handler that fails
+// the test (instead of blocking) when a window opens modally that the test did not expect.
+// Compiled into each such test program, so its environment registers itself.
 #include "Forms.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-class FormsEnvironment : public ::testing::Environment {
+class WindowsEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         Application->Initialize();
@@ -18,5 +19,5 @@ public:
 };
 
 [[maybe_unused]] const auto* environment =
-    ::testing::AddGlobalTestEnvironment(new FormsEnvironment);
+    ::testing::AddGlobalTestEnvironment(new WindowsEnvironment);
 } // namespace
