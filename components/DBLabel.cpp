@@ -2,26 +2,13 @@
 
 #include "DataLink.h"
 #include "Dialogs.h"
+#include "FormPeers.h"
 #include "TypInfo.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 constexpr const char* kDefaultCaption = "挂靠标签";
-
-std::vector<TDBLabel*>& LiveLabels() {
-    static std::vector<TDBLabel*> labels;
-    return labels;
-}
-
-bool SameForm(const TControl* a, const TControl* b) {
-    TCustomForm* fa = GetParentForm(a);
-    TCustomForm* fb = GetParentForm(b);
-    if (fa || fb)
-        return fa == fb;
-    return a->Owner() == b->Owner();
-}
 } // namespace
 
 STEWARD_REGISTER_CLASS(TDBLabel, [](TPropertyBuilder<TDBLabel>& b) {
@@ -37,19 +24,16 @@ STEWARD_REGISTER_CLASS(TDBLabel, [](TPropertyBuilder<TDBLabel>& b) {
 
 TDBLabel::TDBLabel(TComponent* owner) : TLabel(owner) {
     SetCaption(kDefaultCaption);
-    LiveLabels().push_back(this);
+    TFormPeers<TDBLabel>::Add(this);
 }
 
 TDBLabel::~TDBLabel() {
-    auto& live = LiveLabels();
-    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    TFormPeers<TDBLabel>::Remove(this);
 }
 
 bool TDBLabel::AttachedElsewhere(const TWinControl* c) const {
-    for (TDBLabel* other : LiveLabels())
-        if (other != this && other->FocusControl() == c && SameForm(this, other))
-            return true;
-    return false;
+    return TFormPeers<TDBLabel>::AnyOther(
+        this, [c](const TDBLabel* other) { return other->FocusControl() == c; });
 }
 
 void TDBLabel::SetFocusControl(TWinControl* c) {

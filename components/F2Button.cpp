@@ -1,26 +1,13 @@
 #include "F2Button.h"
 
 #include "Dialogs.h"
+#include "FormPeers.h"
 #include "Forms.h"
 #include "TypInfo.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
-// Live lookup buttons; the uniqueness rule compares those of the same form.
-std::vector<TF2Button*>& LiveButtons() {
-    static std::vector<TF2Button*> buttons;
-    return buttons;
-}
-
-bool SameForm(const TControl* a, const TControl* b) {
-    TCustomForm* fa = GetParentForm(a);
-    TCustomForm* fb = GetParentForm(b);
-    if (fa || fb)
-        return fa == fb;
-    return a->Owner() == b->Owner();
-}
 
 // The window the lookup request goes to: the control's owner when it is windowed,
 // else the control's form.
@@ -53,12 +40,11 @@ STEWARD_REGISTER_CLASS(TF2Button, [](TPropertyBuilder<TF2Button>& b) {
 TF2Button::TF2Button(TComponent* owner) : TGSpeedButton(owner) {
     SetFlat(true);
     SetGlyphIndex(kLookupGlyph);
-    LiveButtons().push_back(this);
+    TFormPeers<TF2Button>::Add(this);
 }
 
 TF2Button::~TF2Button() {
-    auto& live = LiveButtons();
-    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    TFormPeers<TF2Button>::Remove(this);
     if (f2Control_)
         f2Control_->RemoveFreeNotification(this);
 }
@@ -77,10 +63,8 @@ void TF2Button::SetGap(int v) {
 }
 
 bool TF2Button::ServedByAnother(const TWinControl* c) const {
-    for (TF2Button* other : LiveButtons())
-        if (other != this && other->f2Control_ == c && SameForm(this, other))
-            return true;
-    return false;
+    return TFormPeers<TF2Button>::AnyOther(
+        this, [c](const TF2Button* other) { return other->f2Control_ == c; });
 }
 
 void TF2Button::SetF2Control(TWinControl* c) {
