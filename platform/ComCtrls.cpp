@@ -31,15 +31,6 @@ static std::string S(const QString& s) {
 }
 
 namespace {
-const TTypeInfo& AlignmentType() {
-    static const TTypeInfo t =
-        MakeEnumType("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
-    return t;
-}
-const TTypeInfo& BorderStyleType() {
-    static const TTypeInfo t = MakeEnumType("TBorderStyle", {"bsNone", "bsSingle"});
-    return t;
-}
 Qt::Alignment QtAlignment(TAlignment a) {
     switch (a) {
     case taRightJustify:
@@ -323,7 +314,7 @@ bool ViewEditing(QAbstractItemView* v) {
 STEWARD_REGISTER_CLASS(TListColumn, [](TPropertyBuilder<TListColumn>& b) {
     b.Str("Caption", &TListColumn::Caption, &TListColumn::SetCaption);
     b.Int("Width", &TListColumn::Width, &TListColumn::SetWidth);
-    b.Ord("Alignment", AlignmentType(), &TListColumn::Alignment, &TListColumn::SetAlignment);
+    b.Ord("Alignment", TypeInfoAlignment(), &TListColumn::Alignment, &TListColumn::SetAlignment);
     b.Bool("AutoSize", &TListColumn::AutoSize, &TListColumn::SetAutoSize);
     b.Int("MinWidth", &TListColumn::MinWidth, &TListColumn::SetMinWidth);
     b.Int("MaxWidth", &TListColumn::MaxWidth, &TListColumn::SetMaxWidth);
@@ -869,7 +860,7 @@ STEWARD_REGISTER_CLASS(TCustomListView, [](TPropertyBuilder<TCustomListView>& b)
     b.Bool("ColumnClick", &TCustomListView::ColumnClick, &TCustomListView::SetColumnClick);
     b.Bool("GridLines", &TCustomListView::GridLines, &TCustomListView::SetGridLines);
     b.Ord("SortType", sortType, &TCustomListView::SortType, &TCustomListView::SetSortType);
-    b.Ord("BorderStyle", BorderStyleType(), &TCustomListView::BorderStyle,
+    b.Ord("BorderStyle", TypeInfoBorderStyle(), &TCustomListView::BorderStyle,
           &TCustomListView::SetBorderStyle);
     b.Object("LargeImages", &TCustomListView::LargeImages, &TCustomListView::SetLargeImages);
     b.Object("SmallImages", &TCustomListView::SmallImages, &TCustomListView::SetSmallImages);
@@ -2590,7 +2581,7 @@ STEWARD_REGISTER_CLASS(TStatusPanel, [](TPropertyBuilder<TStatusPanel>& b) {
         b.Own(MakeEnumType("TStatusPanelStyle", {"psText", "psOwnerDraw"}));
     b.Str("Text", &TStatusPanel::Text, &TStatusPanel::SetText);
     b.Int("Width", &TStatusPanel::Width, &TStatusPanel::SetWidth);
-    b.Ord("Alignment", AlignmentType(), &TStatusPanel::Alignment, &TStatusPanel::SetAlignment);
+    b.Ord("Alignment", TypeInfoAlignment(), &TStatusPanel::Alignment, &TStatusPanel::SetAlignment);
     b.Ord("Bevel", bevel, &TStatusPanel::Bevel, &TStatusPanel::SetBevel);
     b.Ord("Style", style, &TStatusPanel::Style, &TStatusPanel::SetStyle);
 });

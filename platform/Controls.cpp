@@ -214,6 +214,18 @@ std::string GetShortHint(const std::string& hint) {
     return p == std::string::npos ? hint : hint.substr(0, p);
 }
 
+// One type each, shared by every control that publishes an alignment or a border style.
+const TTypeInfo& TypeInfoAlignment() {
+    static const TTypeInfo type =
+        MakeEnumType("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
+    return type;
+}
+
+const TTypeInfo& TypeInfoBorderStyle() {
+    static const TTypeInfo type = MakeEnumType("TBorderStyle", {"bsNone", "bsSingle"});
+    return type;
+}
+
 const TTypeInfo& TypeInfoCursor() {
     static const TTypeInfo t = [] {
         TTypeInfo info;

@@ -31,8 +31,7 @@ const TTypeInfo& BevelCutType() {
 } // namespace
 
 STEWARD_REGISTER_CLASS(TCustomPanel, [](TPropertyBuilder<TCustomPanel>& b) {
-    static const TTypeInfo& alignment =
-        b.Own(MakeEnumType("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}));
+    const TTypeInfo& alignment = TypeInfoAlignment();
     b.Str("Caption", &TControl::Caption, &TControl::SetCaption);
     b.Ord("BevelOuter", BevelCutType(), &TCustomPanel::BevelOuter, &TCustomPanel::SetBevelOuter);
     b.Ord("BevelInner", BevelCutType(), &TCustomPanel::BevelInner, &TCustomPanel::SetBevelInner);

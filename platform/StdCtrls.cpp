@@ -25,15 +25,6 @@ static std::string S(const QString& s) {
 }
 
 namespace {
-const TTypeInfo& AlignmentType() {
-    static const TTypeInfo t =
-        MakeEnumType("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
-    return t;
-}
-const TTypeInfo& BorderStyleType() {
-    static const TTypeInfo t = MakeEnumType("TBorderStyle", {"bsNone", "bsSingle"});
-    return t;
-}
 const TTypeInfo& ScrollStyleType() {
     static const TTypeInfo t =
         MakeEnumType("TScrollStyle", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"});
@@ -196,7 +187,7 @@ STEWARD_REGISTER_CLASS(TCustomLabel, [](TPropertyBuilder<TCustomLabel>& b) {
     static const TTypeInfo& layout =
         b.Own(MakeEnumType("TTextLayout", {"tlTop", "tlCenter", "tlBottom"}));
     b.Bool("AutoSize", &TCustomLabel::AutoSize, &TCustomLabel::SetAutoSize);
-    b.Ord("Alignment", AlignmentType(), &TCustomLabel::Alignment, &TCustomLabel::SetAlignment);
+    b.Ord("Alignment", TypeInfoAlignment(), &TCustomLabel::Alignment, &TCustomLabel::SetAlignment);
     b.Ord("Layout", layout, &TCustomLabel::Layout, &TCustomLabel::SetLayout);
     b.Bool("WordWrap", &TCustomLabel::WordWrap, &TCustomLabel::SetWordWrap);
     b.Bool("ShowAccelChar", &TCustomLabel::ShowAccelChar, &TCustomLabel::SetShowAccelChar);
@@ -369,7 +360,7 @@ STEWARD_REGISTER_CLASS(TCustomEdit, [](TPropertyBuilder<TCustomEdit>& b) {
           &TCustomEdit::SetPasswordChar);
     b.Ord("CharCase", charCase, &TCustomEdit::CharCase, &TCustomEdit::SetCharCase);
     b.Bool("AutoSelect", &TCustomEdit::AutoSelect, &TCustomEdit::SetAutoSelect);
-    b.Ord("BorderStyle", BorderStyleType(), &TCustomEdit::BorderStyle,
+    b.Ord("BorderStyle", TypeInfoBorderStyle(), &TCustomEdit::BorderStyle,
           &TCustomEdit::SetBorderStyle);
     b.Int("SelStart", &TCustomEdit::SelStart, &TCustomEdit::SetSelStart);
     b.Int("SelLength", &TCustomEdit::SelLength, &TCustomEdit::SetSelLength);
@@ -701,7 +692,7 @@ STEWARD_REGISTER_CLASS(TCheckBox, [](TPropertyBuilder<TCheckBox>& b) {
     b.Bool("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked);
     b.Ord("State", state, &TCheckBox::State, &TCheckBox::SetState);
     b.Bool("AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed);
-    b.Ord("Alignment", AlignmentType(), &TCheckBox::Alignment, &TCheckBox::SetAlignment);
+    b.Ord("Alignment", TypeInfoAlignment(), &TCheckBox::Alignment, &TCheckBox::SetAlignment);
 });
 
 TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner, new QCheckBox) {
@@ -771,7 +762,7 @@ void TCheckBox::Toggle() {
 
 STEWARD_REGISTER_CLASS(TRadioButton, [](TPropertyBuilder<TRadioButton>& b) {
     b.Bool("Checked", &TRadioButton::Checked, &TRadioButton::SetChecked);
-    b.Ord("Alignment", AlignmentType(), &TRadioButton::Alignment, &TRadioButton::SetAlignment);
+    b.Ord("Alignment", TypeInfoAlignment(), &TRadioButton::Alignment, &TRadioButton::SetAlignment);
 });
 
 TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner, new QRadioButton) {

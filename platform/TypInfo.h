@@ -56,8 +56,10 @@ const TTypeInfo& TypeInfoBoolean();
 const TTypeInfo& TypeInfoChar();
 const TTypeInfo& TypeInfoString();
 const TTypeInfo& TypeInfoDouble();
-const TTypeInfo& TypeInfoColor();  // "TColor", with the colour identifiers
-const TTypeInfo& TypeInfoCursor(); // "TCursor", with crDefault, crHourGlass, ...
+const TTypeInfo& TypeInfoColor();       // "TColor", with the colour identifiers
+const TTypeInfo& TypeInfoCursor();      // "TCursor", with crDefault, crHourGlass, ...
+const TTypeInfo& TypeInfoAlignment();   // "TAlignment": taLeftJustify, taRightJustify, taCenter
+const TTypeInfo& TypeInfoBorderStyle(); // "TBorderStyle": bsNone, bsSingle
 const TTypeInfo& TypeInfoShortCut();
 
 // A new enumeration or set type (keep the result alive, e.g. in a function-local static).
